@@ -1,0 +1,122 @@
+#include "settings/registry.h"
+
+namespace {
+
+std::string trimSpaces(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "*" names the key's unnamed value.
+const char* valueName(const std::string& Key)
+{
+    return Key == "*" ? nullptr : Key.c_str();
+}
+
+} // namespace
+
+registry::registry(std::shared_ptr<RegistryApi> api) : m_api(std::move(api)) {}
+
+void registry::setCompany(std::string NewVal)
+{
+    m_company = NewVal.empty() ? DefaultCompany : trimSpaces(NewVal);
+}
+
+void registry::setAppName(std::string NewVal)
+{
+    m_appName = NewVal.empty() ? ProductName : trimSpaces(NewVal);
+}
+
+std::string registry::BuildKeyPath(const std::string& Section) const
+{
+    std::string path = "Software\\" + m_company + "\\" + m_appName;
+    if (!Section.empty())
+        path += "\\" + Section;
+    return path;
+}
+
+std::string registry::GetSetting(std::string Section, std::string Key, std::string Default)
+{
+    RegKey key = 0;
+    if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
+        reg::Success)
+        return Default;
+    std::string result = Default;
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    if (m_api->RegQueryValueExA(key, valueName(Key), &type, nullptr, &size) == reg::Success &&
+        size > 0) {
+        std::string buffer(size, ' ');
+        std::uint32_t length = size;
+        if (m_api->RegQueryValueExA(key, valueName(Key), &type,
+                                    reinterpret_cast<std::uint8_t*>(buffer.data()),
+                                    &length) == reg::Success)
+            result = buffer.substr(0, size - 1);
+    }
+    m_api->RegCloseKey(key);
+    return result;
+}
+
+bool registry::SaveSetting(std::string Section, std::string Key, std::string Setting)
+{
+    RegKey key = 0;
+    if (m_api->RegCreateKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
+        reg::Success)
+        return false;
+    const std::string data = Setting + '\0';
+    const long rc = m_api->RegSetValueExA(key, valueName(Key), reg::Sz,
+                                          reinterpret_cast<const std::uint8_t*>(data.data()),
+                                          std::uint32_t(data.size()));
+    m_api->RegCloseKey(key);
+    return rc == reg::Success;
+}
+
+bool registry::DeleteSetting(std::string Section, std::string Key)
+{
+    RegKey key = 0;
+    long rc;
+    if (!Key.empty()) {
+        if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
+            reg::Success)
+            return false;
+        rc = m_api->RegDeleteValueA(key, valueName(Key));
+    } else {
+        if (m_api->RegOpenKeyExA(BuildKeyPath("").c_str(), reg::KeyAllAccess, &key) != reg::Success)
+            return false;
+        rc = m_api->RegDeleteKeyA(key, Section.c_str());
+    }
+    m_api->RegCloseKey(key);
+    return rc == reg::Success;
+}
+
+registry::Table registry::GetAllSettings(std::string Section)
+{
+    RegKey key = 0;
+    if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyRead, &key) != reg::Success)
+        return {};
+    Table rows;
+    std::uint32_t longestName = 0;
+    std::uint32_t longestData = 0;
+    if (m_api->RegQueryInfoKeyA(key, &longestName, &longestData) == reg::Success) {
+        std::string name(longestName + 1, '\0');
+        std::string data(longestData + 1, '\0');
+        for (std::uint32_t index = 0;; ++index) {
+            auto nameLength = std::uint32_t(name.size());
+            auto dataSize = std::uint32_t(data.size());
+            std::uint32_t type = 0;
+            if (m_api->RegEnumValueA(key, index, name.data(), &nameLength, &type,
+                                     reinterpret_cast<std::uint8_t*>(data.data()),
+                                     &dataSize) != reg::Success)
+                break;
+            // A text value of size 0 (only another program writes one) reads as empty.
+            if (type == reg::Sz)
+                rows.emplace_back(name.substr(0, nameLength),
+                                  data.substr(0, dataSize > 0 ? dataSize - 1 : 0));
+        }
+    }
+    m_api->RegCloseKey(key);
+    return rows;
+}

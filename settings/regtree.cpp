@@ -1,0 +1,277 @@
+#include "settings/regtree.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+std::string_view nameOf(const char* valueName)
+{
+    return valueName ? std::string_view(valueName) : std::string_view();
+}
+
+} // namespace
+
+bool sameRegName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
+}
+
+std::vector<std::string> splitKeyPath(std::string_view path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+RegNode* RegNode::child(std::string_view childName)
+{
+    for (RegNode& node : subkeys)
+        if (sameRegName(node.name, childName))
+            return &node;
+    return nullptr;
+}
+
+const RegNode* RegNode::child(std::string_view childName) const
+{
+    return const_cast<RegNode*>(this)->child(childName);
+}
+
+RegValue* RegNode::value(std::string_view valueName)
+{
+    for (RegValue& v : values)
+        if (sameRegName(v.name, valueName))
+            return &v;
+    return nullptr;
+}
+
+RegNode* RegTree::find(const std::vector<std::string>& path)
+{
+    RegNode* node = &root;
+    for (const std::string& part : path) {
+        node = node->child(part);
+        if (!node)
+            return nullptr;
+    }
+    return node;
+}
+
+RegNode& RegTree::create(const std::vector<std::string>& path)
+{
+    RegNode* node = &root;
+    for (const std::string& part : path) {
+        RegNode* next = node->child(part);
+        if (!next) {
+            node->subkeys.push_back(RegNode{part, {}, {}});
+            next = &node->subkeys.back();
+        }
+        node = next;
+    }
+    return *node;
+}
+
+long TreeRegistry::RegOpenKeyExA(const char* subKey, std::uint32_t, RegKey* result)
+{
+    if (!result)
+        return reg::InvalidParameter;
+    *result = 0;
+    std::vector<std::string> path = splitKeyPath(nameOf(subKey));
+    long rc = transact(Access::Read, [&](RegTree& tree, bool&) {
+        return tree.find(path) ? reg::Success : reg::FileNotFound;
+    });
+    if (rc != reg::Success)
+        return rc;
+    *result = m_next++;
+    m_open.emplace(*result, std::move(path));
+    return reg::Success;
+}
+
+long TreeRegistry::RegCreateKeyExA(const char* subKey, std::uint32_t, RegKey* result)
+{
+    if (!result)
+        return reg::InvalidParameter;
+    *result = 0;
+    std::vector<std::string> path = splitKeyPath(nameOf(subKey));
+    long rc = transact(Access::Write, [&](RegTree& tree, bool& changed) {
+        changed = tree.find(path) == nullptr;
+        if (changed)
+            tree.create(path);
+        return reg::Success;
+    });
+    if (rc != reg::Success)
+        return rc;
+    *result = m_next++;
+    m_open.emplace(*result, std::move(path));
+    return reg::Success;
+}
+
+long TreeRegistry::withKey(RegKey key, Access access,
+                           const std::function<long(RegNode&, bool& changed)>& op)
+{
+    auto open = m_open.find(key);
+    if (open == m_open.end())
+        return reg::InvalidHandle;
+    const std::vector<std::string>& path = open->second;
+    return transact(access, [&](RegTree& tree, bool& changed) {
+        RegNode* node = tree.find(path);
+        return node ? op(*node, changed) : reg::KeyDeleted;
+    });
+}
+
+long TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* dataSize)
+{
+    if (data && !dataSize)
+        return reg::InvalidParameter;
+    return withKey(key, Access::Read, [&](RegNode& node, bool&) {
+        RegValue* v = node.value(nameOf(valueName));
+        if (!v)
+            return reg::FileNotFound;
+        if (type)
+            *type = v->type;
+        const auto size = std::uint32_t(v->data.size());
+        long rc = reg::Success;
+        if (data) {
+            if (*dataSize < size)
+                rc = reg::MoreData;
+            else
+                std::memcpy(data, v->data.data(), size);
+        }
+        if (dataSize)
+            *dataSize = size;
+        return rc;
+    });
+}
+
+long TreeRegistry::RegQueryInfoKeyA(RegKey key, std::uint32_t* maxValueNameLen,
+                                    std::uint32_t* maxValueLen)
+{
+    return withKey(key, Access::Read, [&](RegNode& node, bool&) {
+        std::uint32_t nameLen = 0;
+        std::uint32_t dataLen = 0;
+        for (const RegValue& v : node.values) {
+            nameLen = std::max(nameLen, std::uint32_t(v.name.size()));
+            dataLen = std::max(dataLen, std::uint32_t(v.data.size()));
+        }
+        if (maxValueNameLen)
+            *maxValueNameLen = nameLen;
+        if (maxValueLen)
+            *maxValueLen = dataLen;
+        return reg::Success;
+    });
+}
+
+long TreeRegistry::RegEnumValueA(RegKey key, std::uint32_t index, char* valueName,
+                                 std::uint32_t* valueNameLen, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* dataSize)
+{
+    if (!valueName || !valueNameLen || (data && !dataSize))
+        return reg::InvalidParameter;
+    return withKey(key, Access::Read, [&](RegNode& node, bool&) {
+        if (index >= node.values.size())
+            return reg::NoMoreItems;
+        const RegValue& v = node.values[index];
+        if (*valueNameLen <= v.name.size())
+            return reg::MoreData;
+        std::memcpy(valueName, v.name.c_str(), v.name.size() + 1);
+        *valueNameLen = std::uint32_t(v.name.size());
+        if (type)
+            *type = v.type;
+        const auto size = std::uint32_t(v.data.size());
+        long rc = reg::Success;
+        if (data) {
+            if (*dataSize < size)
+                rc = reg::MoreData;
+            else
+                std::memcpy(data, v.data.data(), size);
+        }
+        if (dataSize)
+            *dataSize = size;
+        return rc;
+    });
+}
+
+long TreeRegistry::RegSetValueExA(RegKey key, const char* valueName, std::uint32_t type,
+                                  const std::uint8_t* data, std::uint32_t dataSize)
+{
+    if (!data && dataSize)
+        return reg::InvalidParameter;
+    return withKey(key, Access::Write, [&](RegNode& node, bool& changed) {
+        std::vector<std::uint8_t> bytes(data, data + dataSize);
+        RegValue* v = node.value(nameOf(valueName));
+        if (!v) {
+            node.values.push_back(RegValue{std::string(nameOf(valueName)), type, {}});
+            v = &node.values.back();
+        }
+        v->type = type;
+        v->data = std::move(bytes);
+        changed = true;
+        return reg::Success;
+    });
+}
+
+long TreeRegistry::RegDeleteValueA(RegKey key, const char* valueName)
+{
+    return withKey(key, Access::Write, [&](RegNode& node, bool& changed) {
+        RegValue* v = node.value(nameOf(valueName));
+        if (!v)
+            return reg::FileNotFound;
+        node.values.erase(node.values.begin() + (v - node.values.data()));
+        changed = true;
+        return reg::Success;
+    });
+}
+
+long TreeRegistry::RegDeleteKeyA(RegKey key, const char* subKey)
+{
+    const std::vector<std::string> path = splitKeyPath(nameOf(subKey));
+    if (path.empty())
+        return reg::InvalidParameter;
+    return withKey(key, Access::Write, [&](RegNode& node, bool& changed) {
+        RegNode* parent = &node;
+        for (std::size_t i = 0; i + 1 < path.size() && parent; ++i)
+            parent = parent->child(path[i]);
+        RegNode* target = parent ? parent->child(path.back()) : nullptr;
+        if (!target)
+            return reg::FileNotFound;
+        // As on Windows NT: a key that still has sub-keys is not deleted.
+        if (!target->subkeys.empty())
+            return reg::AccessDenied;
+        parent->subkeys.erase(parent->subkeys.begin() + (target - parent->subkeys.data()));
+        changed = true;
+        return reg::Success;
+    });
+}
+
+long TreeRegistry::RegCloseKey(RegKey key)
+{
+    return m_open.erase(key) ? reg::Success : reg::InvalidHandle;
+}
+
+long MemoryRegistry::transact(Access access, const std::function<long(RegTree&, bool&)>& op)
+{
+    bool changed = false;
+    if (access == Access::Read)
+        return op(tree, changed);
+    // Work on a copy so that a failed operation leaves nothing half done, as the file does.
+    RegTree work = tree;
+    long rc = op(work, changed);
+    if (rc == reg::Success && changed)
+        tree = std::move(work);
+    return rc;
+}
