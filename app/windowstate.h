@@ -1,0 +1,9 @@
+#pragma once
+
+class QWidget;
+
+// Window states as the program counts them.
+enum FormState : int { StateNormal = 0, StateMinimized = 1, StateMaximized = 2 };
+
+int formWindowState(const QWidget* form);
+void setFormWindowState(QWidget* form, int state);
