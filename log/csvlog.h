@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The temperature log: a header line, then one line of date, time and the four bare temperatures
+// per tick. Every line reaches the file as it is written, so a crash loses at most that line.
+class CsvLog final {
+public:
+    static constexpr std::string_view FileName = "QuorvilLog.csv";
+    static constexpr std::string_view HeaderText = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,";
+
+    CsvLog() = default;
+    CsvLog(const CsvLog&) = delete;
+    CsvLog& operator=(const CsvLog&) = delete;
+    ~CsvLog();
+
+    // Creates the folder if needed, creates or truncates the file and writes the header line
+    // ending in the timer's state. On failure nothing stays open and the reason is returned.
+    std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled);
+    std::optional<std::string> writeLine(std::string_view date, std::string_view time,
+                                         const std::array<std::string, 4>& temperatures);
+    std::optional<std::string> stop();
+
+    bool isOpen() const { return m_fd >= 0; }
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    std::optional<std::string> write(std::string_view bytes);
+
+    int m_fd = -1;
+    std::filesystem::path m_file;
+};
+
+std::string csvLine(std::string_view date, std::string_view time,
+                    const std::array<std::string, 4>& temperatures);
+
+// Milliseconds between log lines for a position of the interval list; none for any other.
+std::optional<int> loggingInterval(int position);
