@@ -3,6 +3,7 @@
 #include "app/appresources.h"
 #include "app/twips.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -14,6 +15,9 @@ frmAbout::frmAbout(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString());
     setFixedSize(twipsSize(3630, 4050));
+    QFont plain = font(); // the design's 8.25 pt sans face
+    plain.setPointSizeF(8.25);
+    setFont(plain);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);

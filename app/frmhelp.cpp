@@ -3,6 +3,7 @@
 #include "app/appresources.h"
 #include "app/twips.h"
 
+#include <QFont>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -15,6 +16,9 @@ frmHelp::frmHelp(QWidget* parent)
     setWindowTitle(QStringLiteral("Quorvil4 ReadMe"));
     setWindowIcon(programIcon());
     setFixedSize(twipsSize(8025, 7395));
+    QFont plain = font(); // the design's 8.25 pt sans face
+    plain.setPointSizeF(8.25);
+    setFont(plain);
 
     txtFile = new QPlainTextEdit(this);
     txtFile->setGeometry(twipsRect(120, 360, 7815, 6495));
