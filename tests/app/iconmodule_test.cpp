@@ -67,20 +67,14 @@ protected:
 
 } // namespace
 
-TEST_F(TrayClicks, leftClickRestoresMinimizedWindowToNormalAndActivates)
+TEST_F(TrayClicks, leftClickRestoresMinimizedWindowToLastStateAndActivates)
 {
-    minimizeFrom(StateNormal);
-    tray.trayActivated(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(formWindowState(form.get()), StateNormal);
-    EXPECT_TRUE(formIsActive());
-}
-
-TEST_F(TrayClicks, leftClickRestoresMinimizedWindowToMaximizedPerLastState)
-{
-    minimizeFrom(StateMaximized);
-    tray.trayActivated(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(formWindowState(form.get()), StateMaximized);
-    EXPECT_TRUE(formIsActive());
+    for (int state : {StateNormal, StateMaximized}) {
+        minimizeFrom(state);
+        tray.trayActivated(QSystemTrayIcon::Trigger);
+        EXPECT_EQ(formWindowState(form.get()), state);
+        EXPECT_TRUE(formIsActive());
+    }
 }
 
 TEST_F(TrayClicks, leftClickOnNormalWindowBehindAnotherOnlyActivates)

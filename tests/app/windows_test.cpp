@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,23 +25,12 @@ void flushDeletes()
 
 } // namespace
 
-TEST(AboutWindow, hasItsLayoutAndTexts)
+TEST(AboutWindow, titleUsesTheInstalledDisplayFaceAndTheWindowCannotResize)
 {
-    QPointer<frmAbout> about = new frmAbout;
-    EXPECT_TRUE(about->windowTitle().isEmpty());
-    EXPECT_TRUE(about->windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(about->minimumSize(), QSize(242, 270));
-    EXPECT_EQ(about->maximumSize(), QSize(242, 270));
-    EXPECT_EQ(about->palette().color(QPalette::Window), QColor(Qt::white));
-    EXPECT_EQ(about->Image1->geometry(), QRect(80, 8, 81, 65));
-    EXPECT_TRUE(about->Image1->hasScaledContents());
-    EXPECT_EQ(about->Label1->text(), QStringLiteral("Quorvil4"));
-    EXPECT_EQ(about->Label1->palette().color(QPalette::WindowText), QColor(128, 128, 255));
-    EXPECT_EQ(QFontInfo(about->Label1->font()).family(), QStringLiteral("Leckerli One"));
-    EXPECT_EQ(about->Label6->text(), QStringLiteral("Version 4.1 "));
-    EXPECT_EQ(about->Command1->text(), QStringLiteral("Close"));
-    EXPECT_EQ(about->Command1->geometry(), QRect(88, 232, 65, 25));
-    delete about;
+    frmAbout about;
+    EXPECT_EQ(QFontInfo(about.Label1->font()).family(), QStringLiteral("Leckerli One"));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    EXPECT_FALSE(about.Image1->pixmap().isNull());
 }
 
 TEST(AboutWindow, closeButtonAndTitleBarBothUnload)
@@ -75,24 +65,6 @@ TEST(SecondaryWindows, choosingTwiceGivesOneWindowEach)
     flushDeletes();
 }
 
-TEST(ReadMeWindow, hasItsLayoutAndFocusesTheText)
-{
-    QPointer<frmHelp> help;
-    showSecondaryWindow(help);
-    QApplication::processEvents();
-    EXPECT_EQ(help->windowTitle(), QStringLiteral("Quorvil4 ReadMe"));
-    EXPECT_FALSE(help->windowIcon().isNull());
-    EXPECT_EQ(help->minimumSize(), QSize(535, 493));
-    EXPECT_EQ(help->maximumSize(), QSize(535, 493));
-    EXPECT_EQ(help->txtFile->geometry(), QRect(8, 24, 521, 433));
-    EXPECT_EQ(help->cmdClose->geometry(), QRect(224, 464, 89, 25));
-    EXPECT_EQ(help->cmdClose->text(), QStringLiteral("Close"));
-    EXPECT_EQ(help->txtFile->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(help->focusWidget(), help->txtFile);
-    help->close();
-    flushDeletes();
-}
-
 TEST(ReadMeWindow, textIsReadOnlyButSelectableAndCopyable)
 {
     QPointer<frmHelp> help;
@@ -112,7 +84,7 @@ TEST(ReadMeWindow, textIsReadOnlyButSelectableAndCopyable)
     flushDeletes();
 }
 
-TEST(ReadMeWindow, reopeningShowsTheTextFromTheTop)
+TEST(ReadMeWindow, reopeningShowsTheTextFromTheTopWithFocus)
 {
     QPointer<frmHelp> help;
     showSecondaryWindow(help);
@@ -127,6 +99,7 @@ TEST(ReadMeWindow, reopeningShowsTheTextFromTheTop)
 
     showSecondaryWindow(help);
     QApplication::processEvents();
+    EXPECT_EQ(help->focusWidget(), help->txtFile);
     EXPECT_EQ(help->txtFile->verticalScrollBar()->value(), 0);
     EXPECT_EQ(help->txtFile->textCursor().position(), 0);
     help->close();
