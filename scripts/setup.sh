@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev libgl-dev
   libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation
+  fonts-liberation fonts-leckerli-one
+  desktop-file-utils
   xvfb xauth xdotool x11-utils imagemagick
 )
 

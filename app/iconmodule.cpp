@@ -1,0 +1,124 @@
+#include "app/iconmodule.h"
+
+#include "app/appresources.h"
+#include "app/windowstate.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QWidget>
+#include <QWindow>
+
+iconModule::iconModule(QObject* parent) : QObject(parent) {}
+
+iconModule::~iconModule()
+{
+    RemoveTrayIcon();
+}
+
+void iconModule::AddTrayIcon(QWidget* window, QMenu* menu, LastStateReader lastState)
+{
+    RemoveTrayIcon();
+    m_form = window;
+    m_menu = menu;
+    m_lastState = std::move(lastState);
+    if (!window || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+
+    const QIcon icon = window->windowIcon().isNull() ? programIcon() : window->windowIcon();
+    m_icon = new QSystemTrayIcon(icon, this);
+    // No setContextMenu: the X11 tray would pop it up by itself on top of ours.
+    connect(m_icon, &QSystemTrayIcon::activated, this, &iconModule::trayActivated);
+    m_icon->setToolTip(m_tooltip);
+    m_icon->show();
+}
+
+void iconModule::SetTrayTooltip(const QString& text)
+{
+    m_tooltip = text.left(TooltipLength);
+    if (!m_tooltip.isEmpty() && m_tooltip.back().isHighSurrogate())
+        m_tooltip.chop(1);
+    if (m_icon)
+        m_icon->setToolTip(m_tooltip);
+}
+
+void iconModule::RemoveTrayIcon()
+{
+    if (!m_icon)
+        return;
+    m_icon->hide();
+    delete m_icon;
+    m_icon = nullptr;
+}
+
+void iconModule::trayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+    // On X11 the second press of a double click arrives only as DoubleClick, after the
+    // first press's Trigger: handling both like a click restores once and activates twice.
+    case QSystemTrayIcon::DoubleClick:
+        restoreAndActivate();
+        break;
+    case QSystemTrayIcon::Context:
+        showTrayMenu();
+        break;
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+}
+
+void iconModule::restoreAndActivate()
+{
+    if (!m_form)
+        return;
+    if (formWindowState(m_form) == StateMinimized) {
+        const int last = m_lastState ? m_lastState() : StateNormal;
+        // LastState is never "minimized"; anything but maximized brings the window back normal.
+        setFormWindowState(m_form, last == StateMaximized ? StateMaximized : StateNormal);
+    }
+    // While a modal box is open (the start-up's driver check) the window cannot take the focus.
+    if (QApplication::activeModalWidget())
+        return;
+    m_form->show();
+    m_form->raise();
+    m_form->activateWindow();
+}
+
+void iconModule::showTrayMenu()
+{
+    if (m_menu)
+        m_menu->popup(QCursor::pos());
+}
+
+void trayRestore(QWidget* form)
+{
+    setFormWindowState(form, StateNormal);
+    form->show();
+    form->activateWindow();
+}
+
+// Window managers may ignore a move or resize that no pressed mouse button drives, and some
+// platforms (offscreen, several Wayland compositors) do not offer it at all.
+bool trayMove(QWidget* form)
+{
+    QWindow* window = form->windowHandle();
+    return window && window->startSystemMove();
+}
+
+bool traySize(QWidget* form)
+{
+    QWindow* window = form->windowHandle();
+    return window && window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+}
+
+void trayMinimize(QWidget* form)
+{
+    setFormWindowState(form, StateMinimized);
+}
+
+void trayMaximize(QWidget* form)
+{
+    setFormWindowState(form, StateMaximized);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <functional>
+
+class QMenu;
+class QWidget;
+
+// The notification-area icon of the main window and the handling of its clicks.
+class iconModule final : public QObject {
+    Q_OBJECT
+
+public:
+    // Reads the main window's LastState (0 normal, 2 maximized) at the moment of a click.
+    using LastStateReader = std::function<int()>;
+
+    // The tooltip field holds 64 bytes with a terminator.
+    static constexpr int TooltipLength = 63;
+
+    explicit iconModule(QObject* parent = nullptr);
+    ~iconModule() override;
+
+    void AddTrayIcon(QWidget* window, QMenu* menu, LastStateReader lastState);
+    void SetTrayTooltip(const QString& text);
+    void RemoveTrayIcon();
+
+    // True while an icon is in the notification area; false where the desktop has none.
+    bool hasTrayIcon() const { return m_icon != nullptr; }
+    QString trayTooltip() const { return m_tooltip; }
+
+    // What a click on the icon does; public so that it can be driven without a tray.
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    void restoreAndActivate();
+    void showTrayMenu();
+
+    QPointer<QWidget> m_form;
+    QPointer<QMenu> m_menu;
+    LastStateReader m_lastState;
+    QSystemTrayIcon* m_icon = nullptr;
+    QString m_tooltip;
+};
+
+// The tray menu's window commands, for the main window's handlers.
+void trayRestore(QWidget* form);
+// Both return false where the window system declines an interactive move or resize.
+bool trayMove(QWidget* form);
+bool traySize(QWidget* form);
+void trayMinimize(QWidget* form);
+void trayMaximize(QWidget* form);
