@@ -35,6 +35,27 @@ std::optional<unsigned long> eventNumber(std::string_view name)
     return number;
 }
 
+// Sysfs prints a bitmap as words of the kernel's long, the most significant first, leaving out
+// leading zero words. Returns the words least significant first; an unreadable word reads as 0.
+constexpr unsigned wordBits = sizeof(long) * 8;
+
+std::vector<unsigned long long> publishedWords(std::string_view bitmap)
+{
+    std::vector<unsigned long long> words;
+    constexpr std::string_view blanks = " \t\r\n";
+    std::size_t pos = 0;
+    while ((pos = bitmap.find_first_not_of(blanks, pos)) != std::string_view::npos) {
+        const std::size_t end = std::min(bitmap.find_first_of(blanks, pos), bitmap.size());
+        unsigned long long value = 0;
+        const auto [last, ec] =
+            std::from_chars(bitmap.data() + pos, bitmap.data() + end, value, 16);
+        words.push_back(ec == std::errc() && last == bitmap.data() + end ? value : 0);
+        pos = end;
+    }
+    std::reverse(words.begin(), words.end());
+    return words;
+}
+
 std::string identityOf(const libevdev* dev)
 {
     const auto text = [](const char* s) { return std::string(s ? s : ""); };
@@ -62,35 +83,19 @@ std::uint32_t mapAxisValue(int value, int minimum)
 
 bool publishedBit(std::string_view bitmap, unsigned bit)
 {
-    // Words of the kernel's long, the most significant first; leading zero words are left out.
-    constexpr unsigned wordBits = sizeof(long) * 8;
-    std::vector<std::string_view> words;
-    std::size_t pos = 0;
-    while (pos < bitmap.size()) {
-        const std::size_t start = bitmap.find_first_not_of(" \t\r\n", pos);
-        if (start == std::string_view::npos)
-            break;
-        const std::size_t end = std::min(bitmap.find_first_of(" \t\r\n", start), bitmap.size());
-        words.push_back(bitmap.substr(start, end - start));
-        pos = end;
-    }
+    const std::vector<unsigned long long> words = publishedWords(bitmap);
     const std::size_t index = bit / wordBits;
-    if (index >= words.size())
-        return false;
-    const std::string_view word = words[words.size() - 1 - index];
-    unsigned long long value = 0;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
-    if (ec != std::errc() || end != word.data() + word.size())
-        return false;
-    return (value >> (bit % wordBits)) & 1U;
+    return index < words.size() && ((words[index] >> (bit % wordBits)) & 1U);
 }
 
 bool publishedJoystick(const PublishedCaps& caps)
 {
     if (!publishedBit(caps.abs, ABS_X) || !publishedBit(caps.abs, ABS_Y))
         return false;
+    const std::vector<unsigned long long> keys = publishedWords(caps.key);
     for (unsigned code = firstButton; code <= lastButton; ++code) {
-        if (publishedBit(caps.key, code))
+        const std::size_t index = code / wordBits;
+        if (index < keys.size() && ((keys[index] >> (code % wordBits)) & 1U))
             return true;
     }
     return false;
