@@ -9,6 +9,14 @@
 
 namespace {
 
+// Polls as the sampler does; the record keeps what earlier polls left in it.
+std::uint32_t readPosition(JoystickService& service, std::uint32_t id, JOYINFOEX& info)
+{
+    info.dwSize = sizeof(JOYINFOEX);
+    info.dwFlags = JOY_RETURNALL;
+    return service.joyGetPosEx(id, &info);
+}
+
 class EvdevTest : public testing::Test {
 protected:
     EvdevTest()
@@ -18,12 +26,9 @@ protected:
         service = std::make_unique<EvdevJoystickService>(std::move(nodes));
     }
 
-    // Polls as the sampler does; the record keeps what earlier polls left in it.
     std::uint32_t poll(std::uint32_t id, JOYINFOEX& info)
     {
-        info.dwSize = sizeof(JOYINFOEX);
-        info.dwFlags = JOY_RETURNALL;
-        return service->joyGetPosEx(id, &info);
+        return readPosition(*service, id, info);
     }
 
     std::string nameOf(std::uint32_t id)
@@ -133,68 +138,62 @@ TEST_F(EvdevDiscovery, goodPollsDoNotLookForDevicesAgain)
 
 using EvdevValues = EvdevTest;
 
-TEST_F(EvdevValues, unsignedAxisPassesThrough)
+// Readings are passed on as the driver gives them, shifted only when the range starts below 0.
+// The game-port driver sets min and max from its first reading, so scaling by them would make
+// the same resistance read differently after each boot.
+TEST_F(EvdevValues, axisValuesAreShiftedNeverScaled)
 {
-    fake->addJoystick("event0", "Adapter", {0, 65535}, {0, 65535});
-    JOYINFOEX info{};
-    for (int value : {0, 1, 32768, 65535}) {
-        fake->setAxis("event0", ABS_X, value);
-        fake->setAxis("event0", ABS_Y, 65535 - value);
-        ASSERT_EQ(poll(0, info), JOYERR_NOERROR);
-        EXPECT_EQ(info.dwXpos, static_cast<std::uint32_t>(value));
-        EXPECT_EQ(info.dwYpos, static_cast<std::uint32_t>(65535 - value));
+    struct Case {
+        FakeAxis range;
+        int value;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        // an adapter
+        {{0, 65535}, 0, 0},
+        {{0, 65535}, 32768, 32768},
+        {{0, 65535}, 65535, 65535},
+        // a signed board
+        {{-32768, 32767}, -32768, 0},
+        {{-32768, 32767}, 0, 32768},
+        {{-32768, 32767}, 32767, 65535},
+        // the analog driver, whose range came from its first reading
+        {{400, 1800}, 1000, 1000},
+        {{400, 1800}, 50, 50},
+        {{400, 1800}, 2500, 2500},
+        // out of range
+        {{0, 65535}, 70000, 65535},
+        {{0, 1023}, -5, 0},
+        {{-32768, 32767}, 40000, 65535},
+        {{-32768, 32767}, -40000, 0},
+    };
+    for (const Case& c : cases) {
+        auto owned = std::make_unique<FakeEvdevNodes>();
+        FakeEvdevNodes* nodes = owned.get();
+        EvdevJoystickService own(std::move(owned));
+        nodes->addJoystick("event0", "Stick", c.range, c.range);
+        nodes->setAxis("event0", ABS_X, c.value);
+        nodes->setAxis("event0", ABS_Y, c.value);
+        JOYINFOEX info{};
+        ASSERT_EQ(readPosition(own, 0, info), JOYERR_NOERROR);
+        EXPECT_EQ(info.dwXpos, c.expected)
+            << c.range.minimum << ".." << c.range.maximum << " " << c.value;
+        EXPECT_EQ(info.dwYpos, c.expected);
     }
+    EXPECT_EQ(evdev::mapAxisValue(INT_MAX, INT_MIN), 65535u);
+    EXPECT_EQ(evdev::mapAxisValue(INT_MIN, INT_MIN), 0u);
 }
 
-TEST_F(EvdevValues, signedAxisIsShiftedToStartAtZero)
+TEST_F(EvdevValues, capabilityRangesAreMappedLikeValues)
 {
-    fake->addJoystick("event0", "Board", {-32768, 32767}, {-32768, 32767});
-    JOYINFOEX info{};
-    const std::pair<int, std::uint32_t> cases[] = {{-32768, 0}, {0, 32768}, {32767, 65535}};
-    for (const auto& [value, expected] : cases) {
-        fake->setAxis("event0", ABS_X, value);
-        ASSERT_EQ(poll(0, info), JOYERR_NOERROR);
-        EXPECT_EQ(info.dwXpos, expected) << value;
-    }
+    fake->addJoystick("event0", "Board", {-32768, 32767}, {400, 1800});
     JOYCAPS caps{};
     ASSERT_EQ(service->joyGetDevCapsA(0, &caps, sizeof(caps)), JOYERR_NOERROR);
     EXPECT_EQ(caps.wXmin, 0u);
     EXPECT_EQ(caps.wXmax, 65535u);
-}
-
-// The game-port driver sets min and max from its first reading; scaling by them would make
-// the same resistance read differently after each boot.
-TEST_F(EvdevValues, analogDriverRangeIsNotScaled)
-{
-    fake->addJoystick("event0", "Analog 4-axis", {400, 1800}, {700, 2100});
-    JOYINFOEX info{};
-    for (int value : {1000, 50, 2500}) {
-        fake->setAxis("event0", ABS_X, value);
-        fake->setAxis("event0", ABS_Y, value + 1);
-        ASSERT_EQ(poll(0, info), JOYERR_NOERROR);
-        EXPECT_EQ(info.dwXpos, static_cast<std::uint32_t>(value));
-        EXPECT_EQ(info.dwYpos, static_cast<std::uint32_t>(value + 1));
-    }
-}
-
-TEST_F(EvdevValues, outOfRangeValuesAreClamped)
-{
-    fake->addJoystick("event0", "Wild", {0, 65535}, {-32768, 32767});
-    JOYINFOEX info{};
-    fake->setAxis("event0", ABS_X, 70000);
-    fake->setAxis("event0", ABS_Y, 40000);
-    ASSERT_EQ(poll(0, info), JOYERR_NOERROR);
-    EXPECT_EQ(info.dwXpos, 65535u);
-    EXPECT_EQ(info.dwYpos, 65535u);
-    fake->setAxis("event0", ABS_X, -5);
-    fake->setAxis("event0", ABS_Y, -40000);
-    ASSERT_EQ(poll(0, info), JOYERR_NOERROR);
-    EXPECT_EQ(info.dwXpos, 0u);
-    EXPECT_EQ(info.dwYpos, 0u);
-
-    EXPECT_EQ(evdev::mapAxisValue(INT_MAX, INT_MIN), 65535u);
-    EXPECT_EQ(evdev::mapAxisValue(INT_MIN, INT_MIN), 0u);
-    EXPECT_EQ(evdev::mapAxisValue(INT_MIN, 0), 0u);
+    EXPECT_EQ(caps.wYmin, 400u);
+    EXPECT_EQ(caps.wYmax, 1800u);
+    EXPECT_EQ(caps.wNumButtons, 1u);
 }
 
 TEST(EvdevPublished, bitmapsReadAsTheKernelPrintsThem)
