@@ -1,21 +1,17 @@
 #include "fakegraphsource.h"
 #include "graph/frmgraph.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr QRgb Black = qRgb(0, 0, 0);
 constexpr QRgb Red = qRgb(255, 0, 0);
-constexpr QRgb Blue = qRgb(0, 0, 255);
-constexpr QRgb Green = qRgb(0, 128, 0);
-constexpr QRgb Magenta = qRgb(255, 0, 255);
 
 void processDeferredDeletes()
 {
@@ -45,24 +41,15 @@ QImage column(const QImage& image, int x)
     return image.copy(x, 0, 1, image.height());
 }
 
-bool anyVisible(frmGraph& window, char scale)
+// How many of lblC1..lblC11 (scale 'C') or lblF1..lblF11 are visible.
+int visibleLabels(frmGraph& window, char scale)
 {
+    int visible = 0;
     for (int i = 1; i <= 11; ++i) {
         auto* label = window.findChild<QLabel*>(QStringLiteral("lbl%1%2").arg(scale).arg(i));
-        if (label && label->isVisible())
-            return true;
+        visible += label && label->isVisible();
     }
-    return false;
-}
-
-bool allVisible(frmGraph& window, char scale)
-{
-    for (int i = 1; i <= 11; ++i) {
-        auto* label = window.findChild<QLabel*>(QStringLiteral("lbl%1%2").arg(scale).arg(i));
-        if (!label || !label->isVisible())
-            return false;
-    }
-    return true;
+    return visible;
 }
 
 // One loading of the graph window with a fake main window behind it.
@@ -101,52 +88,6 @@ protected:
 
 } // namespace
 
-TEST_F(GraphWindowTest, windowFrame)
-{
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quorvil4 graph"));
-    EXPECT_EQ(window->size(), QSize(454, 309));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
-    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(192, 192, 192));
-    EXPECT_TRUE(window->isVisible());
-
-    auto* plot = window->findChild<QWidget*>(QStringLiteral("Picture1"));
-    ASSERT_TRUE(plot);
-    EXPECT_EQ(plot->geometry(), QRect(0, 0, 405, 255));
-
-    auto* timer = window->findChild<QTimer*>(QStringLiteral("Timer1"));
-    ASSERT_TRUE(timer);
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 1000);
-}
-
-TEST_F(GraphWindowTest, legendNoteAndButton)
-{
-    const QRgb legend[] = {Red, Blue, Green, qRgb(192, 0, 192)};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = window->findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 1));
-        ASSERT_TRUE(label);
-        EXPECT_EQ(label->text(), QStringLiteral("Sensor %1").arg(i + 1));
-        EXPECT_EQ(label->geometry(), QRect(64 + 64 * i, 264, 57, 17));
-        EXPECT_EQ(label->palette().color(QPalette::WindowText).rgb(), legend[i]);
-        EXPECT_TRUE(label->font().bold());
-        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 8.25);
-    }
-    auto* note = window->findChild<QLabel*>(QStringLiteral("Label5"));
-    ASSERT_TRUE(note);
-    EXPECT_EQ(note->text(), QStringLiteral("Vertical bars are 25 seconds apart."));
-    EXPECT_EQ(note->geometry(), QRect(80, 280, 217, 17));
-    EXPECT_TRUE(note->alignment() & Qt::AlignHCenter);
-    auto* close = window->findChild<QPushButton*>(QStringLiteral("btnG_Close"));
-    ASSERT_TRUE(close);
-    EXPECT_EQ(close->text(), QStringLiteral("Close"));
-    EXPECT_EQ(close->geometry(), QRect(344, 272, 65, 25));
-    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Picture2"))->geometry(),
-              QRect(8, 264, 41, 33));
-}
-
 TEST_F(GraphWindowTest, scaleColumnsHaveTheirCaptionsAndStartHidden)
 {
     const char* celsius[] = {"-25", "-12.5°", "0°",  "12.5",  "25°", "37.5°",
@@ -159,14 +100,10 @@ TEST_F(GraphWindowTest, scaleColumnsHaveTheirCaptionsAndStartHidden)
         ASSERT_TRUE(c && f);
         EXPECT_EQ(c->text(), QString::fromUtf8(celsius[i - 1]));
         EXPECT_EQ(f->text(), QString::fromUtf8(fahrenheit[i - 1]));
-        const int top = (11 - i) * 24;
-        EXPECT_EQ(c->geometry(), QRect(424, top, 25, 17));
-        EXPECT_EQ(f->geometry(), QRect(424, top, i == 3 ? 17 : 25, 17));
-        EXPECT_EQ(c->font().bold(), i == 11);
-        EXPECT_DOUBLE_EQ(f->font().pointSizeF(), i == 11 ? 12.0 : 8.25);
+        EXPECT_EQ(c->geometry(), f->geometry().adjusted(0, 0, i == 3 ? 8 : 0, 0));
+        EXPECT_EQ(c->y(), (11 - i) * 24);
     }
-    EXPECT_FALSE(anyVisible(*window, 'C'));
-    EXPECT_FALSE(anyVisible(*window, 'F'));
+    EXPECT_EQ(visibleLabels(*window, 'C') + visibleLabels(*window, 'F'), 0);
 }
 
 TEST_F(GraphWindowTest, loadStepLeavesBackgroundAndGrid)
@@ -251,11 +188,9 @@ TEST_F(GraphWindowTest, allFourTracesInTheirColours)
                      QStringLiteral("40")};
     ticks(2);
     EXPECT_EQ(rowsOf(window->image(), 398, Red), (std::vector<int>{180, 181}));
-    EXPECT_EQ(rowsOf(window->image(), 398, Blue), (std::vector<int>{160, 161}));
-    EXPECT_EQ(rowsOf(window->image(), 398, Green), (std::vector<int>{140, 141}));
-    EXPECT_EQ(rowsOf(window->image(), 398, Magenta), (std::vector<int>{120, 121}));
-    EXPECT_EQ(state.LastY, (std::array<int, 4>{180, 160, 140, 120}));
-    EXPECT_EQ(state.Temp, (std::array<int, 4>{10, 20, 30, 40}));
+    EXPECT_EQ(rowsOf(window->image(), 398, qRgb(0, 0, 255)), (std::vector<int>{160, 161}));
+    EXPECT_EQ(rowsOf(window->image(), 398, qRgb(0, 128, 0)), (std::vector<int>{140, 141}));
+    EXPECT_EQ(rowsOf(window->image(), 398, qRgb(255, 0, 255)), (std::vector<int>{120, 121}));
 }
 
 TEST_F(GraphWindowTest, firstSegmentStartsAtTheTopThenAtTheLastRowAfterReopening)
@@ -291,26 +226,23 @@ TEST_F(GraphWindowTest, openingWhileOpenKeepsPlotCounterAndScale)
     EXPECT_EQ(window.data(), first);
     EXPECT_EQ(state.TickCount, 7);
     EXPECT_EQ(window->image(), before);
-    EXPECT_TRUE(allVisible(*window, 'F'));
+    EXPECT_EQ(visibleLabels(*window, 'F'), 11);
 }
 
-TEST_F(GraphWindowTest, scaleColumnShowsFromTheFirstTickAndStays)
+TEST_F(GraphWindowTest, scaleColumnShowsFromTheFirstTickAndStaysUntilUnloaded)
 {
     source.fahrenheit = true;
     source.setAll(QStringLiteral("70"));
     ticks(1);
-    EXPECT_TRUE(allVisible(*window, 'F'));
-    EXPECT_FALSE(anyVisible(*window, 'C'));
-
+    EXPECT_EQ(visibleLabels(*window, 'F'), 11);
+    EXPECT_EQ(visibleLabels(*window, 'C'), 0);
     source.fahrenheit = false;
     ticks(1);
-    EXPECT_TRUE(allVisible(*window, 'F'));
-    EXPECT_TRUE(allVisible(*window, 'C'));
+    EXPECT_EQ(visibleLabels(*window, 'F') + visibleLabels(*window, 'C'), 22);
 
     closeWindow();
     open();
-    EXPECT_FALSE(anyVisible(*window, 'C'));
-    EXPECT_FALSE(anyVisible(*window, 'F'));
+    EXPECT_EQ(visibleLabels(*window, 'F') + visibleLabels(*window, 'C'), 0);
 }
 
 TEST_F(GraphWindowTest, neitherScaleRunsAlongTheTopWithoutAColumn)
@@ -322,8 +254,7 @@ TEST_F(GraphWindowTest, neitherScaleRunsAlongTheTopWithoutAColumn)
     ticks(2);
     EXPECT_EQ(rowsOf(window->image(), 398, Red), (std::vector<int>{0, 1}));
     EXPECT_EQ(state.LastY[0], 0);
-    EXPECT_FALSE(anyVisible(*window, 'C'));
-    EXPECT_FALSE(anyVisible(*window, 'F'));
+    EXPECT_EQ(visibleLabels(*window, 'C') + visibleLabels(*window, 'F'), 0);
 }
 
 TEST_F(GraphWindowTest, labelsThatAreNotWholeNumbersDrawNothingAndKeepTheRow)
