@@ -27,6 +27,7 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
     std::ifstream in(m_file);
     if (!in)
         return {ScriptError};
+    std::optional<Answer> answer;
     std::string line;
     while (std::getline(in, line)) {
         if (const auto hash = line.find('#'); hash != std::string::npos)
@@ -41,7 +42,7 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
         // A line whose joystick cannot be told might have been meant for any of them.
         if (!lineId)
             return {ScriptError};
-        if (*lineId != id)
+        if (*lineId != id || answer)
             continue;
         std::optional<std::uint32_t> result, x, y;
         if (tokens.size() == 4) {
@@ -50,12 +51,13 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
             y = decimal(tokens[3]);
         }
         if (!result || !x || !y || *x > 65535 || *y > 65535)
-            return {ScriptError};
-        return {*result, true, *x, *y};
+            answer = Answer{ScriptError};
+        else
+            answer = Answer{*result, true, *x, *y};
     }
     if (in.bad())
         return {ScriptError};
-    return {};
+    return answer.value_or(Answer{});
 }
 
 std::uint32_t ScriptedPort::joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji)

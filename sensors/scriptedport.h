@@ -6,9 +6,9 @@
 
 // A port whose answers come from a text file, read again at every call. One line per joystick,
 // "ID RESULT X Y" in decimal; "#" starts a comment. The call returns RESULT and the record gets
-// X and Y whatever RESULT is. A joystick without a line has no driver (JOYERR_PARMS). When the
-// file cannot be read, or a joystick's line is malformed, that joystick reports
-// ScriptedPort::ScriptError and its record is left alone.
+// X and Y whatever RESULT is; the first line for a joystick counts. A joystick without a line
+// has no driver (JOYERR_PARMS). A malformed line fails its joystick with ScriptError and leaves
+// the record alone; an unreadable file, or a line whose ID cannot be read, fails every joystick.
 class ScriptedPort final : public JoystickService {
 public:
     static constexpr std::uint32_t ScriptError = JOYERR_NOCANDO;
