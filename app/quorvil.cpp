@@ -385,24 +385,25 @@ void Quorvil::restorePosition()
 
 void Quorvil::Timer1_Timer()
 {
-    JoyResult1 = static_cast<std::int32_t>(readJoystick(*m_services.joystick, 0, JoyInfo1));
-    lblStatus->setText(
-        QString::fromStdString(portStatusText(0, static_cast<std::uint32_t>(JoyResult1))));
-    lblRaw1->setText(QString::number(JoyInfo1.dwXpos));
-    lblRaw2->setText(QString::number(JoyInfo1.dwYpos));
-    ConvertSensor(1);
-    ConvertSensor(2);
+    sample(0, JoyInfo1, JoyResult1);
 }
 
 void Quorvil::Timer2_Timer()
 {
-    JoyResult2 = static_cast<std::int32_t>(readJoystick(*m_services.joystick, 1, JoyInfo2));
-    lblStatus2->setText(
-        QString::fromStdString(portStatusText(1, static_cast<std::uint32_t>(JoyResult2))));
-    lblRaw3->setText(QString::number(JoyInfo2.dwXpos));
-    lblRaw4->setText(QString::number(JoyInfo2.dwYpos));
-    ConvertSensor(3);
-    ConvertSensor(4);
+    sample(1, JoyInfo2, JoyResult2);
+}
+
+void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
+{
+    const auto id = static_cast<std::uint32_t>(joystick);
+    const std::uint32_t code = readJoystick(*m_services.joystick, id, info);
+    result = static_cast<std::int32_t>(code);
+    const int first = joystick * 2;
+    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, code)));
+    m_sensors[first].raw->setText(QString::number(info.dwXpos));
+    m_sensors[first + 1].raw->setText(QString::number(info.dwYpos));
+    ConvertSensor(first + 1);
+    ConvertSensor(first + 2);
 }
 
 void Quorvil::ConvertSensor(int sensor)

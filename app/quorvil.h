@@ -138,6 +138,8 @@ private:
     void setClientHeight(int height);
     LoadResult endAtOnce();
     void Form_Unload();
+    // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
+    void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     void ConvertSensor(int sensor);
     void restorePosition();
 
