@@ -73,7 +73,7 @@ QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, cons
     auto* l = place(new QLabel(text, parent), name, rect);
     l->setAlignment(centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
     if (bordered)
-        l->setFrameStyle(QFrame::Box | QFrame::Plain);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return l;
 }
 
@@ -187,6 +187,8 @@ void Quorvil::createControls()
         *displays[i] = label(client, "lblSensor" + n, QStringLiteral("100 F"),
                              twips(lefts[i], 360, 1095, 375), true, true);
         (*displays[i])->setFont(displayFont);
+        // The large face fills the box; centred it keeps its digits inside the border.
+        (*displays[i])->setAlignment(Qt::AlignCenter);
         QPalette palette = (*displays[i])->palette();
         palette.setColor(QPalette::WindowText, sensorColours[i]);
         (*displays[i])->setPalette(palette);
