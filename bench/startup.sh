@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Starts the real quorvil4 on a scripted port under Xvfb and reports, as medians over several
+# runs: time until the main window is shown, peak resident memory, and CPU time used over a
+# span of steady running. Usage: bench/startup.sh [build-dir]
+# Environment: RUNS (start-up runs, default 7), CPU_RUNS (default 3), CPU_SECONDS (default 60).
+set -euo pipefail
+
+build=$(realpath "${1:-build}")
+binary="$build/app/quorvil4"
+[ -x "$binary" ] || { echo "no $binary; build first" >&2; exit 1; }
+runs=${RUNS:-7}
+cpuRuns=${CPU_RUNS:-3}
+cpuSeconds=${CPU_SECONDS:-60}
+
+if [ -z "${QUORVIL_BENCH_XVFB:-}" ]; then
+    export QUORVIL_BENCH_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Settings and log go to the scratch folder, never to the user's own.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+printf '# two joysticks, all four sensors connected\n0 0 10000 32767\n1 0 1000 65535\n' \
+    >"$work/port.txt"
+
+pid=
+stop() { [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; pid=; }
+trap 'stop; rm -rf "$work"' EXIT
+
+start() {
+    "$binary" --simulate="$work/port.txt" >/dev/null 2>&1 &
+    pid=$!
+}
+
+waitShown() {
+    until xwininfo -name Quorvil4 2>/dev/null | grep -q 'IsViewable'; do
+        kill -0 "$pid" 2>/dev/null || { echo "quorvil4 ended early" >&2; exit 1; }
+        sleep 0.005
+    done
+}
+
+peakKiB() { awk '/^VmHWM/ {print $2}' "/proc/$pid/status"; }
+cpuTicks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+shown=() peaks=() cpus=()
+for ((i = 0; i < runs; i++)); do
+    t0=$(date +%s%N)
+    start
+    waitShown
+    t1=$(date +%s%N)
+    shown+=($(((t1 - t0) / 1000000)))
+    sleep 2
+    peaks+=($(peakKiB))
+    stop
+done
+
+hz=$(getconf CLK_TCK)
+for ((i = 0; i < cpuRuns; i++)); do
+    start
+    waitShown
+    sleep 3 # let start-up settle
+    before=$(cpuTicks)
+    sleep "$cpuSeconds"
+    after=$(cpuTicks)
+    cpus+=($(awk -v d=$((after - before)) -v hz="$hz" -v s="$cpuSeconds" \
+        'BEGIN {printf "%.3f", 100 * d / hz / s}'))
+    peaks+=($(peakKiB))
+    stop
+done
+
+echo "runs: $runs start-ups, $cpuRuns x ${cpuSeconds}s steady"
+echo "time until shown (ms), median: $(printf '%s\n' "${shown[@]}" | median)  [${shown[*]}]"
+echo "peak resident (MiB), median: $(printf '%s\n' "${peaks[@]}" | median | awk '{printf "%.1f", $1 / 1024}')"
+if ((cpuRuns > 0)); then
+    echo "CPU over ${cpuSeconds}s (% of one core), median: $(printf '%s\n' "${cpus[@]}" | median)  [${cpus[*]}]"
+fi
