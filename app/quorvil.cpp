@@ -2,6 +2,7 @@
 
 #include "app/controls.h"
 #include "app/textforms.h"
+#include "app/twips.h"
 #include "app/windowplace.h"
 #include "app/windowstate.h"
 #include "sensors/conversion.h"
@@ -37,13 +38,6 @@ const QStringList IntervalItems = {QStringLiteral("1 Second"),   QStringLiteral(
                                    QStringLiteral("6 Seconds"),  QStringLiteral("10 Seconds"),
                                    QStringLiteral("15 Seconds"), QStringLiteral("30 Seconds"),
                                    QStringLiteral("1 Minute")};
-
-// Places are given in twips, as the window was designed.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-                 height / TwipsPerPixel);
-}
 
 QFont sizedFont(const QString& family, double points, bool bold = false)
 {
@@ -182,10 +176,10 @@ void Quorvil::createControls()
         const QByteArray n = QByteArray::number(i + 1);
         const QString sensorName = QStringLiteral("Sensor %1").arg(i + 1);
         *headings[i] =
-            label(client, "LabelS" + n, sensorName, twips(lefts[i], 120, 1095, 255), true);
+            label(client, "LabelS" + n, sensorName, twipsRect(lefts[i], 120, 1095, 255), true);
         (*headings[i])->setFont(headingFont);
         *displays[i] = label(client, "lblSensor" + n, QStringLiteral("100 F"),
-                             twips(lefts[i], 360, 1095, 375), true, true);
+                             twipsRect(lefts[i], 360, 1095, 375), true, true);
         (*displays[i])->setFont(displayFont);
         // The large face fills the box; centred it keeps its digits inside the border.
         (*displays[i])->setAlignment(Qt::AlignCenter);
@@ -195,76 +189,76 @@ void Quorvil::createControls()
     }
 
     // Band 2: logging.
-    lblLog = label(client, "lblLog", QStringLiteral("Enable Logging"), twips(240, 1080, 1215, 255),
-                   false);
-    FrameLog = place(new QFrame(client), "FrameLog", twips(1560, 960, 1455, 495));
+    lblLog = label(client, "lblLog", QStringLiteral("Enable Logging"),
+                   twipsRect(240, 1080, 1215, 255), false);
+    FrameLog = place(new QFrame(client), "FrameLog", twipsRect(1560, 960, 1455, 495));
     FrameLog->setFrameStyle(QFrame::NoFrame);
-    Option1 =
-        optionButton(FrameLog, "Option1", QStringLiteral("On"), twips(120, 120, 615, 255), false);
-    Option2 =
-        optionButton(FrameLog, "Option2", QStringLiteral("Off"), twips(720, 120, 615, 255), true);
-    btnHideLog =
-        button(client, "btnHideLog", QStringLiteral("Hide Logging"), twips(3720, 1200, 1095, 375));
+    Option1 = optionButton(FrameLog, "Option1", QStringLiteral("On"), twipsRect(120, 120, 615, 255),
+                           false);
+    Option2 = optionButton(FrameLog, "Option2", QStringLiteral("Off"),
+                           twipsRect(720, 120, 615, 255), true);
+    btnHideLog = button(client, "btnHideLog", QStringLiteral("Hide Logging"),
+                        twipsRect(3720, 1200, 1095, 375));
     lblInterval = label(client, "lblInterval", QStringLiteral("Logging Interval"),
-                        twips(240, 1440, 1215, 255), false);
+                        twipsRect(240, 1440, 1215, 255), false);
     cboTimer =
-        comboBox(client, "cboTimer", QStringLiteral("1 Second"), twips(1560, 1440, 1455, 315));
+        comboBox(client, "cboTimer", QStringLiteral("1 Second"), twipsRect(1560, 1440, 1455, 315));
 
     // Band 3: port status.
     lblStatus = label(client, "lblStatus", QStringLiteral("Port 1 - 2 Status:"),
-                      twips(240, 2040, 4575, 255), true);
+                      twipsRect(240, 2040, 4575, 255), true);
     lblStatus2 = label(client, "lblStatus2", QStringLiteral("Port 3 - 4 Status:"),
-                       twips(240, 2280, 4575, 255), true);
+                       twipsRect(240, 2280, 4575, 255), true);
 
     // Band 4: setup.
     for (int i = 0; i < 4; ++i) {
         const QByteArray n = QByteArray::number(i + 1);
         *names[i] = textBox(client, "txtName" + n, QStringLiteral("Sensor %1").arg(i + 1),
-                            twips(innerLefts[i], 2640, 855, 285));
+                            twipsRect(innerLefts[i], 2640, 855, 285));
         (*names[i])->setToolTip(QStringLiteral("Rename Sensor %1").arg(i + 1));
         *raws[i] = label(client, "lblRaw" + n, QStringLiteral("Raw%1").arg(i + 1),
-                         twips(innerLefts[i], 3000, 855, 255), true, true);
+                         twipsRect(innerLefts[i], 3000, 855, 255), true, true);
     }
     lblCoef = label(client, "lblCoef",
                     QStringLiteral("Set the coefficients from the Excel Spread Sheet."),
-                    twips(360, 3360, 4455, 255), true);
+                    twipsRect(360, 3360, 4455, 255), true);
     QLabel** rowCaptions[3] = {&lblCoef_A, &lblCoef_B, &lblCoef_C};
     const QByteArray rowNames[3] = {"lblCoef_A", "lblCoef_B", "lblCoef_C"};
     for (int row = 0; row < 3; ++row) {
         *rowCaptions[row] = label(client, rowNames[row], QString(QLatin1Char('A' + row)),
-                                  twips(0, coefficientTops[row], 255, 255), true);
+                                  twipsRect(0, coefficientTops[row], 255, 255), true);
         (*rowCaptions[row])->setFont(narrowBoldFont);
         for (int i = 0; i < 4; ++i) {
             const QByteArray name = "txt" + QByteArray::number(i + 1) + char('A' + row);
             *coefficients[i][row] = textBox(client, name, coefficientTexts[row],
-                                            twips(lefts[i], coefficientTops[row], 1095, 285));
+                                            twipsRect(lefts[i], coefficientTops[row], 1095, 285));
             (*coefficients[i][row])->setFont(narrowFont);
         }
     }
     lblOffset = label(client, "lblOffset", QStringLiteral("Choose Offset by degrees C or F."),
-                      twips(240, 4800, 4695, 255), true);
+                      twipsRect(240, 4800, 4695, 255), true);
     for (int i = 0; i < 4; ++i)
         *offsets[i] = comboBox(client, "cboOffset" + QByteArray::number(i + 1),
-                               QStringLiteral("None"), twips(innerLefts[i], 5040, 855, 315));
+                               QStringLiteral("None"), twipsRect(innerLefts[i], 5040, 855, 315));
     Frame1 = place(new QGroupBox(QStringLiteral("°C or °F"), client), "Frame1",
-                   twips(360, 5520, 4455, 615));
-    op1C =
-        optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twips(1080, 240, 1215, 255), true);
-    op1F = optionButton(Frame1, "op1F", QStringLiteral("Fahrenheit"), twips(2760, 240, 1575, 255),
-                        false);
-    btnSave =
-        button(client, "btnSave", QStringLiteral("Save to Registry"), twips(120, 6360, 1455, 375));
+                   twipsRect(360, 5520, 4455, 615));
+    op1C = optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twipsRect(1080, 240, 1215, 255),
+                        true);
+    op1F = optionButton(Frame1, "op1F", QStringLiteral("Fahrenheit"),
+                        twipsRect(2760, 240, 1575, 255), false);
+    btnSave = button(client, "btnSave", QStringLiteral("Save to Registry"),
+                     twipsRect(120, 6360, 1455, 375));
     btnRefresh = button(client, "btnRefresh", QStringLiteral("Refresh Settings"),
-                        twips(1800, 6360, 1455, 375));
+                        twipsRect(1800, 6360, 1455, 375));
     btnDelete = button(client, "btnDelete", QStringLiteral("Delete Settings"),
-                       twips(3480, 6360, 1455, 375));
-    btnHideSetup =
-        button(client, "btnHideSetup", QStringLiteral("Hide Setup"), twips(3720, 6960, 1095, 375));
+                       twipsRect(3480, 6360, 1455, 375));
+    btnHideSetup = button(client, "btnHideSetup", QStringLiteral("Hide Setup"),
+                          twipsRect(3720, 6960, 1095, 375));
 
     // Band 5: below the tallest view, read back by the log and the graph.
     for (int i = 0; i < 4; ++i)
         *bares[i] = label(client, "lblS" + QByteArray::number(i + 1), QString(),
-                          twips(innerLefts[i], 8280, 855, 255), true, true);
+                          twipsRect(innerLefts[i], 8280, 855, 255), true, true);
 
     for (int i = 0; i < 4; ++i)
         m_sensors[i] = {

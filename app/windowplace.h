@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/twips.h"
+
 #include <QList>
 #include <QPoint>
 #include <QRect>
 #include <optional>
 #include <string>
 
-// Stored window positions are in twips, 15 to the pixel at 96 dpi, on every platform.
-constexpr int TwipsPerPixel = 15;
-
+// Stored window positions are in twips on every platform.
 double twipsFromPixels(int pixels);
 
 // Where the window goes from the stored "Top" and "Left" texts (twips). A text that is not a
