@@ -29,13 +29,13 @@ stop() { [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || 
 trap 'stop; rm -rf "$work"' EXIT
 
 start() {
-    "$binary" --simulate="$work/port.txt" >/dev/null 2>&1 &
+    "$binary" --simulate="$work/port.txt" >/dev/null 2>>"$work/stderr" &
     pid=$!
 }
 
 waitShown() {
     until xwininfo -name Quorvil4 2>/dev/null | grep -q 'IsViewable'; do
-        kill -0 "$pid" 2>/dev/null || { echo "quorvil4 ended early" >&2; exit 1; }
+        kill -0 "$pid" 2>/dev/null || { echo "quorvil4 ended early:" >&2; cat "$work/stderr" >&2; exit 1; }
         sleep 0.005
     done
 }
