@@ -12,13 +12,19 @@ runs=${RUNS:-7}
 cpuRuns=${CPU_RUNS:-3}
 cpuSeconds=${CPU_SECONDS:-60}
 
-if [ -z "${QUORVIL_BENCH_XVFB:-}" ]; then
-    export QUORVIL_BENCH_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$@"
-fi
-
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb=
+# A display of our own: Xvfb takes a free number under its lock, so parallel runs never share.
+startX() {
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb=$!
+    until [ -s "$work/display" ]; do sleep 0.05; done
+    export DISPLAY=":$(head -1 "$work/display")"
+    until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
+}
+trap 'kill $xvfb; rm -rf "$work"' EXIT
+startX
 # Settings and log go to the scratch folder, never to the user's own.
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 printf '# two joysticks, all four sensors connected\n0 0 10000 32767\n1 0 1000 65535\n' \
@@ -26,18 +32,35 @@ printf '# two joysticks, all four sensors connected\n0 0 10000 32767\n1 0 1000 6
 
 pid=
 stop() { [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; pid=; }
-trap 'stop; rm -rf "$work"' EXIT
+trap 'stop; kill $xvfb; rm -rf "$work"' EXIT
 
 start() {
     "$binary" --simulate="$work/port.txt" >/dev/null 2>>"$work/stderr" &
     pid=$!
 }
 
-waitShown() {
-    until xwininfo -name Quorvil4 2>/dev/null | grep -q 'IsViewable'; do
-        kill -0 "$pid" 2>/dev/null || { echo "quorvil4 ended early:" >&2; cat "$work/stderr" >&2; exit 1; }
-        sleep 0.005
+# Starts quorvil4 and waits until its window is shown. Should something else on the machine end
+# the X server meanwhile, a new one is started and the run repeated.
+startShown() {
+    for attempt in 1 2 3; do
+        kill -0 "$xvfb" 2>/dev/null || startX
+        : >"$work/stderr"
+        start
+        until xwininfo -name Quorvil4 2>/dev/null | grep -q 'IsViewable'; do
+            if ! kill -0 "$pid" 2>/dev/null; then
+                wait "$pid" 2>/dev/null || true
+                pid=
+                kill -0 "$xvfb" 2>/dev/null || continue 2
+                echo "quorvil4 ended early:" >&2
+                cat "$work/stderr" >&2
+                exit 1
+            fi
+            sleep 0.005
+        done
+        return 0
     done
+    echo "the X server keeps ending" >&2
+    exit 1
 }
 
 peakKiB() { awk '/^VmHWM/ {print $2}' "/proc/$pid/status"; }
@@ -46,9 +69,9 @@ median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 
 shown=() peaks=() cpus=()
 for ((i = 0; i < runs; i++)); do
+    kill -0 "$xvfb" 2>/dev/null || startX
     t0=$(date +%s%N)
-    start
-    waitShown
+    startShown
     t1=$(date +%s%N)
     shown+=($(((t1 - t0) / 1000000)))
     sleep 2
@@ -58,8 +81,7 @@ done
 
 hz=$(getconf CLK_TCK)
 for ((i = 0; i < cpuRuns; i++)); do
-    start
-    waitShown
+    startShown
     sleep 3 # let start-up settle
     before=$(cpuTicks)
     sleep "$cpuSeconds"
