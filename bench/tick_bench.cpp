@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 
 namespace {
@@ -39,8 +38,8 @@ public:
 void samplingTick(benchmark::State& state)
 {
     NoQuestions boxes;
-    Quorvil form({std::make_shared<SteppingJoystick>(), std::make_shared<MemoryRegistry>(),
-                  &boxes});
+    Quorvil form(
+        {std::make_shared<SteppingJoystick>(), std::make_shared<MemoryRegistry>(), &boxes});
     form.Form_Load();
     form.Timer1.stop();
     form.Timer2.stop();
