@@ -14,13 +14,13 @@ cpuSeconds=${CPU_SECONDS:-60}
 
 work=$(mktemp -d)
 xvfb=
-# A display of our own: Xvfb takes a free number under its lock, so parallel runs never share.
+# A display of our own, numbered far from the ones other X tools pick first.
 startX() {
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    local d
+    while true; do d=$((300 + RANDOM % 600)); [ -e "/tmp/.X11-unix/X$d" ] || [ -e "/tmp/.X$d-lock" ] || break; done
+    Xvfb ":$d" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>/dev/null &
     xvfb=$!
-    until [ -s "$work/display" ]; do sleep 0.05; done
-    export DISPLAY=":$(head -1 "$work/display")"
+    export DISPLAY=":$d"
     until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
 }
 trap 'kill $xvfb; rm -rf "$work"' EXIT
@@ -39,8 +39,7 @@ start() {
     pid=$!
 }
 
-# Starts quorvil4 and waits until its window is shown. Should something else on the machine end
-# the X server meanwhile, a new one is started and the run repeated.
+# Starts quorvil4 and waits until its window is shown; a start the X server refused is repeated.
 startShown() {
     for attempt in 1 2 3; do
         kill -0 "$xvfb" 2>/dev/null || startX
@@ -50,7 +49,8 @@ startShown() {
             if ! kill -0 "$pid" 2>/dev/null; then
                 wait "$pid" 2>/dev/null || true
                 pid=
-                kill -0 "$xvfb" 2>/dev/null || continue 2
+                # Now and then a client is turned away by the X server; try again.
+                grep -q 'could not connect to display' "$work/stderr" && continue 2
                 echo "quorvil4 ended early:" >&2
                 cat "$work/stderr" >&2
                 exit 1
