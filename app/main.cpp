@@ -1,7 +1,49 @@
+#include "app/messagebox.h"
+#include "app/options.h"
+#include "app/quorvil.h"
+#include "sensors/nodevice.h"
+#include "sensors/scriptedport.h"
+#include "sensors/simulatedport.h"
+#include "settings/hivefile.h"
+
 #include <QApplication>
+#include <cstdio>
+
+namespace {
+
+std::shared_ptr<JoystickService> joystickFor(const Options& options)
+{
+    switch (options.port) {
+    case Options::Port::Simulated:
+        return std::make_shared<SimulatedPort>();
+    case Options::Port::Scripted:
+        return std::make_shared<ScriptedPort>(options.scriptFile);
+    case Options::Port::Hardware:
+        break;
+    }
+    return std::make_shared<NoJoystickService>();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
+    QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
+
+    QString error;
+    const std::optional<Options> options = parseOptions(QApplication::arguments().mid(1), &error);
+    if (!options) {
+        std::fprintf(stderr, "quorvil4: %s\n", qPrintable(error));
+        return 2;
+    }
+
+    QtMessageBoxes messageBoxes;
+    Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
+                  &messageBoxes});
+    if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
+        return 0;
+    form.show();
+    return app.exec();
 }

@@ -1,0 +1,12 @@
+#pragma once
+
+class QAbstractButton;
+class QComboBox;
+
+// Selects or deselects an option button, also the last selected one of its group, which the
+// toolkit otherwise keeps selected.
+void setOptionValue(QAbstractButton* button, bool selected);
+
+// The chosen position of a drop-down list: -1 when nothing is chosen, and also when the user
+// has typed a text of their own into its box.
+int listPosition(const QComboBox* list);

@@ -1,0 +1,38 @@
+#include "app/datetimetext.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+bool isPlainC(const QLocale& locale)
+{
+    return locale.language() == QLocale::C;
+}
+
+} // namespace
+
+QString dateText(QDate date, const QLocale& locale)
+{
+    if (isPlainC(locale))
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy"))) {
+        static const QRegularExpression shortYear(QStringLiteral("y+"));
+        format.replace(shortYear, QStringLiteral("yyyy"));
+    }
+    return locale.toString(date, format);
+}
+
+QString timeText(QTime time, const QLocale& locale)
+{
+    if (isPlainC(locale))
+        return time.toString(QStringLiteral("HH:mm:ss"));
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1Char('s'))) {
+        static const QRegularExpression minutes(QStringLiteral("mm?"));
+        const QRegularExpressionMatch match = minutes.match(format);
+        if (match.hasMatch())
+            format.insert(match.capturedEnd(), QStringLiteral(":ss"));
+    }
+    return locale.toString(time, format);
+}

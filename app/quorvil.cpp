@@ -1,0 +1,549 @@
+#include "app/quorvil.h"
+
+#include "app/controls.h"
+#include "app/textforms.h"
+#include "app/twips.h"
+#include "app/windowplace.h"
+#include "app/windowstate.h"
+#include "sensors/conversion.h"
+#include "sensors/portstatus.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+const QString DriverTitle = QStringLiteral("Error in loading Gameport Drivers");
+const QString DriverPrompt1 =
+    QStringLiteral("Couldn't detect the Gameport Driver for 1 and 2.  Make sure gameport driver "
+                   "is installed.\r\nDo you want to view Quorvil4 anyway?");
+const QString DriverPrompt2 =
+    QStringLiteral("Couldn't detect the Gameport Driver for 3 and 4.  Make sure gameport driver "
+                   "is installed.\r\nDo you want to view Quorvil4 anyway?");
+constexpr int DriverButtons = msgbox::YesNo + msgbox::Exclamation + msgbox::DefaultButton2;
+
+const QStringList OffsetItems = {
+    QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
+    QStringLiteral("- 1°"), QStringLiteral("- 2°"), QStringLiteral("- 3°")};
+const QStringList IntervalItems = {QStringLiteral("1 Second"),   QStringLiteral("5 Seconds"),
+                                   QStringLiteral("6 Seconds"),  QStringLiteral("10 Seconds"),
+                                   QStringLiteral("15 Seconds"), QStringLiteral("30 Seconds"),
+                                   QStringLiteral("1 Minute")};
+
+QFont sizedFont(const QString& family, double points, bool bold = false)
+{
+    QFont font(family);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont defaultSansFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+template <typename Widget> Widget* place(Widget* widget, const QByteArray& name, const QRect& rect)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect,
+              bool centred, bool bordered = false)
+{
+    auto* l = place(new QLabel(text, parent), name, rect);
+    l->setAlignment(centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+    if (bordered)
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return l;
+}
+
+QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    auto* box = place(new QLineEdit(text, parent), name, rect);
+    box->setAlignment(Qt::AlignHCenter);
+    return box;
+}
+
+QComboBox* comboBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    auto* box = place(new QComboBox(parent), name, rect);
+    box->setEditable(true);
+    // Typed text is a value of its own, never a new list item.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setEditText(text);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    return place(new QPushButton(text, parent), name, rect);
+}
+
+QRadioButton* optionButton(QWidget* parent, const QByteArray& name, const QString& text,
+                           const QRect& rect, bool selected)
+{
+    auto* option = place(new QRadioButton(text, parent), name, rect);
+    option->setChecked(selected);
+    return option;
+}
+
+QAction* menuItem(QMenu* menu, const QByteArray& name, const QString& caption,
+                  const QKeySequence& shortcut = {})
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+} // namespace
+
+Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("Quorvil"));
+    setWindowTitle(QStringLiteral("Quorvil4"));
+    // Resizable, with a minimize box and no maximize box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    createControls();
+    createMenus();
+
+    for (QTimer* timer : {&Timer1, &Timer2, &TimerCount}) {
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(1000);
+    }
+    connect(&Timer1, &QTimer::timeout, this, &Quorvil::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &Quorvil::Timer2_Timer);
+
+    setClientHeight(CompactHeight);
+}
+
+Quorvil::~Quorvil() = default;
+
+void Quorvil::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFont(defaultSansFont());
+    setCentralWidget(client);
+
+    const int lefts[4] = {240, 1440, 2640, 3840};
+    const int innerLefts[4] = {360, 1560, 2760, 3960};
+    const QFont headingFont = [] {
+        QFont font = defaultSansFont();
+        font.setBold(true);
+        return font;
+    }();
+    const QFont displayFont = sizedFont(QStringLiteral("Liberation Sans"), 15.75);
+    const QFont narrowFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25);
+    const QFont narrowBoldFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25, true);
+    const QColor sensorColours[4] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0),
+                                     QColor(192, 0, 192)};
+
+    QLabel** headings[4] = {&LabelS1, &LabelS2, &LabelS3, &LabelS4};
+    QLabel** displays[4] = {&lblSensor1, &lblSensor2, &lblSensor3, &lblSensor4};
+    QLineEdit** names[4] = {&txtName1, &txtName2, &txtName3, &txtName4};
+    QLabel** raws[4] = {&lblRaw1, &lblRaw2, &lblRaw3, &lblRaw4};
+    QLineEdit** coefficients[4][3] = {{&txt1A, &txt1B, &txt1C},
+                                      {&txt2A, &txt2B, &txt2C},
+                                      {&txt3A, &txt3B, &txt3C},
+                                      {&txt4A, &txt4B, &txt4C}};
+    QComboBox** offsets[4] = {&cboOffset1, &cboOffset2, &cboOffset3, &cboOffset4};
+    QLabel** bares[4] = {&lblS1, &lblS2, &lblS3, &lblS4};
+    const QString coefficientTexts[3] = {QStringLiteral("0.001355699"),
+                                         QStringLiteral("0.000196433"),
+                                         QStringLiteral("0.000000130")};
+    const int coefficientTops[3] = {3600, 3960, 4320};
+
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        const QString sensorName = QStringLiteral("Sensor %1").arg(i + 1);
+        *headings[i] =
+            label(client, "LabelS" + n, sensorName, twipsRect(lefts[i], 120, 1095, 255), true);
+        (*headings[i])->setFont(headingFont);
+        *displays[i] = label(client, "lblSensor" + n, QStringLiteral("100 F"),
+                             twipsRect(lefts[i], 360, 1095, 375), true, true);
+        (*displays[i])->setFont(displayFont);
+        // The large face fills the box; centred it keeps its digits inside the border.
+        (*displays[i])->setAlignment(Qt::AlignCenter);
+        QPalette palette = (*displays[i])->palette();
+        palette.setColor(QPalette::WindowText, sensorColours[i]);
+        (*displays[i])->setPalette(palette);
+    }
+
+    // Band 2: logging.
+    lblLog = label(client, "lblLog", QStringLiteral("Enable Logging"),
+                   twipsRect(240, 1080, 1215, 255), false);
+    FrameLog = place(new QFrame(client), "FrameLog", twipsRect(1560, 960, 1455, 495));
+    FrameLog->setFrameStyle(QFrame::NoFrame);
+    Option1 = optionButton(FrameLog, "Option1", QStringLiteral("On"), twipsRect(120, 120, 615, 255),
+                           false);
+    Option2 = optionButton(FrameLog, "Option2", QStringLiteral("Off"),
+                           twipsRect(720, 120, 615, 255), true);
+    btnHideLog = button(client, "btnHideLog", QStringLiteral("Hide Logging"),
+                        twipsRect(3720, 1200, 1095, 375));
+    lblInterval = label(client, "lblInterval", QStringLiteral("Logging Interval"),
+                        twipsRect(240, 1440, 1215, 255), false);
+    cboTimer =
+        comboBox(client, "cboTimer", QStringLiteral("1 Second"), twipsRect(1560, 1440, 1455, 315));
+
+    // Band 3: port status.
+    lblStatus = label(client, "lblStatus", QStringLiteral("Port 1 - 2 Status:"),
+                      twipsRect(240, 2040, 4575, 255), true);
+    lblStatus2 = label(client, "lblStatus2", QStringLiteral("Port 3 - 4 Status:"),
+                       twipsRect(240, 2280, 4575, 255), true);
+
+    // Band 4: setup.
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        *names[i] = textBox(client, "txtName" + n, QStringLiteral("Sensor %1").arg(i + 1),
+                            twipsRect(innerLefts[i], 2640, 855, 285));
+        (*names[i])->setToolTip(QStringLiteral("Rename Sensor %1").arg(i + 1));
+        *raws[i] = label(client, "lblRaw" + n, QStringLiteral("Raw%1").arg(i + 1),
+                         twipsRect(innerLefts[i], 3000, 855, 255), true, true);
+    }
+    lblCoef = label(client, "lblCoef",
+                    QStringLiteral("Set the coefficients from the Excel Spread Sheet."),
+                    twipsRect(360, 3360, 4455, 255), true);
+    QLabel** rowCaptions[3] = {&lblCoef_A, &lblCoef_B, &lblCoef_C};
+    const QByteArray rowNames[3] = {"lblCoef_A", "lblCoef_B", "lblCoef_C"};
+    for (int row = 0; row < 3; ++row) {
+        *rowCaptions[row] = label(client, rowNames[row], QString(QLatin1Char('A' + row)),
+                                  twipsRect(0, coefficientTops[row], 255, 255), true);
+        (*rowCaptions[row])->setFont(narrowBoldFont);
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray name = "txt" + QByteArray::number(i + 1) + char('A' + row);
+            *coefficients[i][row] = textBox(client, name, coefficientTexts[row],
+                                            twipsRect(lefts[i], coefficientTops[row], 1095, 285));
+            (*coefficients[i][row])->setFont(narrowFont);
+        }
+    }
+    lblOffset = label(client, "lblOffset", QStringLiteral("Choose Offset by degrees C or F."),
+                      twipsRect(240, 4800, 4695, 255), true);
+    for (int i = 0; i < 4; ++i)
+        *offsets[i] = comboBox(client, "cboOffset" + QByteArray::number(i + 1),
+                               QStringLiteral("None"), twipsRect(innerLefts[i], 5040, 855, 315));
+    Frame1 = place(new QGroupBox(QStringLiteral("°C or °F"), client), "Frame1",
+                   twipsRect(360, 5520, 4455, 615));
+    op1C = optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twipsRect(1080, 240, 1215, 255),
+                        true);
+    op1F = optionButton(Frame1, "op1F", QStringLiteral("Fahrenheit"),
+                        twipsRect(2760, 240, 1575, 255), false);
+    btnSave = button(client, "btnSave", QStringLiteral("Save to Registry"),
+                     twipsRect(120, 6360, 1455, 375));
+    btnRefresh = button(client, "btnRefresh", QStringLiteral("Refresh Settings"),
+                        twipsRect(1800, 6360, 1455, 375));
+    btnDelete = button(client, "btnDelete", QStringLiteral("Delete Settings"),
+                       twipsRect(3480, 6360, 1455, 375));
+    btnHideSetup = button(client, "btnHideSetup", QStringLiteral("Hide Setup"),
+                          twipsRect(3720, 6960, 1095, 375));
+
+    // Band 5: below the tallest view, read back by the log and the graph.
+    for (int i = 0; i < 4; ++i)
+        *bares[i] = label(client, "lblS" + QByteArray::number(i + 1), QString(),
+                          twipsRect(innerLefts[i], 8280, 855, 255), true, true);
+
+    for (int i = 0; i < 4; ++i)
+        m_sensors[i] = {
+            *raws[i],    *coefficients[i][0], *coefficients[i][1], *coefficients[i][2],
+            *offsets[i], *bares[i],           *displays[i],        i < 2 ? lblStatus : lblStatus2};
+
+    connect(btnHideLog, &QPushButton::clicked, this, &Quorvil::btnHideLog_Click);
+    connect(btnHideSetup, &QPushButton::clicked, this, &Quorvil::btnHideSetup_Click);
+}
+
+void Quorvil::createMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuSetup = menuItem(mnuFile, "mnuSetup", QStringLiteral("&Setup"), Qt::CTRL | Qt::Key_S);
+    mnuGraph = menuItem(mnuFile, "mnuGraph", QStringLiteral("&Graph"), Qt::CTRL | Qt::Key_G);
+    mnuLog = menuItem(mnuFile, "mnuLog", QStringLiteral("&Log"), Qt::CTRL | Qt::Key_L);
+    mnuExit = menuItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), Qt::CTRL | Qt::Key_X);
+
+    mnuHelpItem = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpItem->setObjectName(QStringLiteral("mnuHelpItem"));
+    mnuReadMeItem =
+        menuItem(mnuHelpItem, "mnuReadMeItem", QStringLiteral("&Read Me"), Qt::CTRL | Qt::Key_R);
+    mnuQuorvilItem = menuItem(mnuHelpItem, "mnuQuorvilItem", QStringLiteral("&About Quorvil"),
+                              Qt::CTRL | Qt::Key_A);
+
+    mnuTray = new QMenu(QStringLiteral("Popup"), this);
+    mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    mnuTrayRestore = menuItem(mnuTray, "mnuTrayRestore", QStringLiteral("&Restore"));
+    mnuTrayMove = menuItem(mnuTray, "mnuTrayMove", QStringLiteral("&Move"));
+    mnuTraySize = menuItem(mnuTray, "mnuTraySize", QStringLiteral("&Size"));
+    mnuTrayMinimize = menuItem(mnuTray, "mnuTrayMinimize", QStringLiteral("Mi&nimize"));
+    mnuTrayMaximize = menuItem(mnuTray, "mnuTrayMaximize", QStringLiteral("Ma&ximize"));
+    mnuTrayMaximize->setVisible(false);
+    mnuTraySep = mnuTray->addSeparator();
+    mnuTraySep->setObjectName(QStringLiteral("mnuTraySep"));
+    mnuTrayClose = menuItem(mnuTray, "mnuTrayClose", QStringLiteral("&Close"));
+
+    connect(mnuSetup, &QAction::triggered, this, &Quorvil::mnuSetup_Click);
+    connect(mnuGraph, &QAction::triggered, this, &Quorvil::mnuGraph_Click);
+    connect(mnuLog, &QAction::triggered, this, &Quorvil::mnuLog_Click);
+    connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
+    connect(mnuReadMeItem, &QAction::triggered, this, &Quorvil::mnuReadMeItem_Click);
+    connect(mnuQuorvilItem, &QAction::triggered, this, &Quorvil::mnuQuorvilItem_Click);
+}
+
+Quorvil::LoadResult Quorvil::Form_Load()
+{
+    const int state = formWindowState(this);
+    LastState = static_cast<std::int16_t>(state == StateMinimized ? StateNormal : state);
+
+    Timer1.stop();
+    Timer2.stop();
+
+    JoystickService& joystick = *m_services.joystick;
+    JoyResult1 =
+        static_cast<std::int32_t>(joystick.joyGetDevCapsA(0, &JoyCapsInfo, sizeof JoyCapsInfo));
+    JoyResult2 =
+        static_cast<std::int32_t>(joystick.joyGetDevCapsA(1, &JoyCapsInfo, sizeof JoyCapsInfo));
+    int answer = 0;
+    if (JoyResult1 != 0)
+        answer = m_services.messageBoxes->MsgBox(DriverPrompt1, DriverButtons, DriverTitle);
+    if (answer == msgbox::No)
+        return endAtOnce();
+    if (JoyResult2 != 0)
+        answer = m_services.messageBoxes->MsgBox(DriverPrompt2, DriverButtons, DriverTitle);
+    if (answer == msgbox::No)
+        return endAtOnce();
+
+    Timer1.start();
+    Timer2.start();
+
+    fillLists();
+
+    m_reg = std::make_unique<registry>(m_services.registryApi);
+    m_reg->setCompany(registry::DefaultCompany);
+    m_reg->setAppName(registry::ProductName);
+
+    returnPref();
+    restorePosition();
+    return LoadResult::Run;
+}
+
+Quorvil::LoadResult Quorvil::endAtOnce()
+{
+    return LoadResult::EndProgram;
+}
+
+void Quorvil::fillLists()
+{
+    for (QComboBox* list : {cboOffset1, cboOffset2, cboOffset3, cboOffset4, cboTimer}) {
+        const QStringList& items = list == cboTimer ? IntervalItems : OffsetItems;
+        const QString designText = list->currentText();
+        for (int position = 0; position < items.size(); ++position)
+            list->insertItem(position, items[position]);
+        // The first item inserted becomes the choice by itself; the design shows no choice.
+        list->setCurrentIndex(-1);
+        list->setEditText(designText);
+    }
+}
+
+void Quorvil::returnPref() {}
+
+void Quorvil::restorePosition()
+{
+    const QRect frame = frameGeometry();
+    const std::string topDefault = shortestText(twipsFromPixels(frame.y()));
+    const std::string leftDefault = shortestText(twipsFromPixels(frame.x()));
+    const std::string top = m_reg->GetSetting("Misc", "Top", topDefault);
+    const std::string left = m_reg->GetSetting("Misc", "Left", leftDefault);
+    // With nothing stored the toolkit keeps its own placement.
+    if (top == topDefault && left == leftDefault)
+        return;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    if (const std::optional<QPoint> place = storedWindowPosition(top, left, frame, screens))
+        move(*place);
+}
+
+void Quorvil::Timer1_Timer()
+{
+    sample(0, JoyInfo1, JoyResult1);
+}
+
+void Quorvil::Timer2_Timer()
+{
+    sample(1, JoyInfo2, JoyResult2);
+}
+
+void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
+{
+    const auto id = static_cast<std::uint32_t>(joystick);
+    const std::uint32_t code = readJoystick(*m_services.joystick, id, info);
+    result = static_cast<std::int32_t>(code);
+    const int first = joystick * 2;
+    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, code)));
+    m_sensors[first].raw->setText(QString::number(info.dwXpos));
+    m_sensors[first + 1].raw->setText(QString::number(info.dwYpos));
+    ConvertSensor(first + 1);
+    ConvertSensor(first + 2);
+}
+
+void Quorvil::ConvertSensor(int sensor)
+{
+    const SensorControls& s = m_sensors[sensor - 1];
+    const int offsetPosition = listPosition(s.offset);
+    const std::optional<double> A = parseNumber(s.a->text().toStdString());
+    const std::optional<double> B = parseNumber(s.b->text().toStdString());
+    const std::optional<double> C = parseNumber(s.c->text().toStdString());
+    const std::optional<double> raw = parseNumber(s.raw->text().toStdString(), ".");
+    if (!raw)
+        return;
+    if (isUnplugged(*raw))
+        s.status->setText(QString::fromStdString(unpluggedText(sensor)));
+    if (!A || !B || !C)
+        return;
+    const Scale scale = op1C->isChecked()   ? Scale::Celsius
+                        : op1F->isChecked() ? Scale::Fahrenheit
+                                            : Scale::None;
+    const std::optional<std::int16_t> shown =
+        displayedTemperature(*raw, {*A, *B, *C}, scale, offsetPosition);
+    if (!shown)
+        return;
+    const QString text = QString::number(*shown);
+    s.bare->setText(text);
+    s.shown->setText(text + QLatin1String(scaleSuffix(scale)));
+}
+
+int Quorvil::clientHeight() const
+{
+    return centralWidget()->height();
+}
+
+void Quorvil::setClientHeight(int height)
+{
+    const int menuHeight =
+        std::max(menuBar()->heightForWidth(FormClientWidth), menuBar()->sizeHint().height());
+    resize(FormClientWidth, height + menuHeight);
+}
+
+void Quorvil::mnuSetup_Click()
+{
+    setClientHeight(SetupHeight);
+}
+
+void Quorvil::mnuLog_Click()
+{
+    setClientHeight(LoggingHeight);
+}
+
+void Quorvil::btnHideLog_Click()
+{
+    setClientHeight(CompactHeight);
+}
+
+void Quorvil::btnHideSetup_Click()
+{
+    setClientHeight(CompactHeight);
+}
+
+void Quorvil::mnuGraph_Click()
+{
+    m_forms.show(QStringLiteral("frmGraph"));
+}
+
+void Quorvil::mnuReadMeItem_Click()
+{
+    m_forms.show(QStringLiteral("frmHelp"));
+}
+
+void Quorvil::mnuQuorvilItem_Click()
+{
+    m_forms.show(QStringLiteral("frmAbout"));
+}
+
+void Quorvil::mnuExit_Click()
+{
+    if (m_reg) {
+        m_reg->SaveSetting("Misc", "Left", shortestText(twipsFromPixels(x())));
+        m_reg->SaveSetting("Misc", "Top", shortestText(twipsFromPixels(y())));
+    }
+    UnloadAllForms();
+}
+
+void Quorvil::UnloadAllForms()
+{
+    m_forms.unloadAll();
+    close();
+}
+
+void Quorvil::Form_Unload() {}
+
+void Quorvil::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+        Timer1.stop();
+        Timer2.stop();
+        TimerCount.stop();
+    }
+    event->accept();
+}
+
+void Quorvil::Form_Resize()
+{
+    switch (formWindowState(this)) {
+    case StateNormal:
+        mnuTrayRestore->setEnabled(false);
+        mnuTrayMove->setEnabled(true);
+        mnuTraySize->setEnabled(true);
+        mnuTrayMinimize->setEnabled(true);
+        mnuTrayMaximize->setEnabled(true);
+        break;
+    case StateMinimized:
+        mnuTrayRestore->setEnabled(true);
+        mnuTrayMove->setEnabled(false);
+        mnuTraySize->setEnabled(false);
+        mnuTrayMinimize->setEnabled(false);
+        mnuTrayMaximize->setEnabled(true);
+        break;
+    case StateMaximized:
+        mnuTrayRestore->setEnabled(true);
+        mnuTrayMove->setEnabled(false);
+        mnuTraySize->setEnabled(false);
+        mnuTrayMinimize->setEnabled(true);
+        mnuTrayMaximize->setEnabled(false);
+        break;
+    default:
+        break;
+    }
+    if (const int state = formWindowState(this); state != StateMinimized)
+        LastState = static_cast<std::int16_t>(state);
+}
+
+void Quorvil::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Quorvil::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "app/forms.h"
+#include "app/messagebox.h"
+#include "sensors/joystick.h"
+#include "settings/registry.h"
+#include "settings/registryapi.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+// The platform services the main window works through.
+struct QuorvilServices {
+    std::shared_ptr<JoystickService> joystick;
+    std::shared_ptr<RegistryApi> registryApi;
+    MessageBoxes* messageBoxes = nullptr; // outlives the window
+};
+
+// The main window: its controls, menus and timers, and the wiring of their events.
+class Quorvil final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Quorvil(QuorvilServices services, QWidget* parent = nullptr);
+    ~Quorvil() override;
+
+    enum class LoadResult { Run, EndProgram };
+    // The start-up; EndProgram when the user chose not to go on without a driver.
+    LoadResult Form_Load();
+
+    void UnloadAllForms();
+    void returnPref();
+
+    // Client heights of the three views, in pixels, the menu bar not counted.
+    static constexpr int FormClientWidth = 350;
+    static constexpr int CompactHeight = 63;
+    static constexpr int LoggingHeight = 126;
+    static constexpr int SetupHeight = 529;
+    int clientHeight() const;
+
+    FormRegistry& forms() { return m_forms; }
+    registry* Reg() const { return m_reg.get(); }
+
+    std::int16_t LastState = 0;
+
+    // Joystick records and results.
+    JOYINFOEX JoyInfo1{};
+    JOYINFOEX JoyInfo2{};
+    JOYCAPS JoyCapsInfo{};
+    std::int32_t JoyResult1 = 0;
+    std::int32_t JoyResult2 = 0;
+
+    // Band 1: temperatures.
+    QLabel *LabelS1, *LabelS2, *LabelS3, *LabelS4;
+    QLabel *lblSensor1, *lblSensor2, *lblSensor3, *lblSensor4;
+    // Band 2: logging.
+    QLabel* lblLog;
+    QFrame* FrameLog;
+    QRadioButton *Option1, *Option2;
+    QPushButton* btnHideLog;
+    QLabel* lblInterval;
+    QComboBox* cboTimer;
+    // Band 3: port status.
+    QLabel *lblStatus, *lblStatus2;
+    // Band 4: setup.
+    QLineEdit *txtName1, *txtName2, *txtName3, *txtName4;
+    QLabel *lblRaw1, *lblRaw2, *lblRaw3, *lblRaw4;
+    QLabel* lblCoef;
+    QLabel *lblCoef_A, *lblCoef_B, *lblCoef_C;
+    QLineEdit *txt1A, *txt1B, *txt1C, *txt2A, *txt2B, *txt2C;
+    QLineEdit *txt3A, *txt3B, *txt3C, *txt4A, *txt4B, *txt4C;
+    QLabel* lblOffset;
+    QComboBox *cboOffset1, *cboOffset2, *cboOffset3, *cboOffset4;
+    QGroupBox* Frame1;
+    QRadioButton *op1C, *op1F;
+    QPushButton *btnSave, *btnRefresh, *btnDelete, *btnHideSetup;
+    // Band 5: bare temperatures, below every view.
+    QLabel *lblS1, *lblS2, *lblS3, *lblS4;
+
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer TimerCount;
+
+    // Menus.
+    QMenu* mnuFile;
+    QAction *mnuSetup, *mnuGraph, *mnuLog, *mnuExit;
+    QMenu* mnuHelpItem;
+    QAction *mnuReadMeItem, *mnuQuorvilItem;
+    // The notification-area popup; never in the menu bar.
+    QMenu* mnuTray;
+    QAction *mnuTrayRestore, *mnuTrayMove, *mnuTraySize, *mnuTrayMinimize, *mnuTrayMaximize;
+    QAction *mnuTraySep, *mnuTrayClose;
+
+public slots:
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void mnuSetup_Click();
+    void mnuLog_Click();
+    void btnHideLog_Click();
+    void btnHideSetup_Click();
+    void mnuGraph_Click();
+    void mnuReadMeItem_Click();
+    void mnuQuorvilItem_Click();
+    void mnuExit_Click();
+    void Form_Resize();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct SensorControls {
+        QLabel* raw;
+        QLineEdit *a, *b, *c;
+        QComboBox* offset;
+        QLabel* bare;
+        QLabel* shown;
+        QLabel* status;
+    };
+
+    void createControls();
+    void createMenus();
+    void fillLists();
+    void setClientHeight(int height);
+    LoadResult endAtOnce();
+    void Form_Unload();
+    // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
+    void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
+    void ConvertSensor(int sensor);
+    void restorePosition();
+
+    QuorvilServices m_services;
+    std::unique_ptr<registry> m_reg;
+    FormRegistry m_forms;
+    std::array<SensorControls, 4> m_sensors{};
+    bool m_unloaded = false;
+};

@@ -1,0 +1,101 @@
+#include "app/textforms.h"
+
+#include <QLocale>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string shortestText(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string truthText(bool value)
+{
+    return value ? "True" : "False";
+}
+
+std::optional<double> parseNumber(std::string_view text, std::string_view localeDecimalPoint)
+{
+    const std::string_view source = trimmed(text);
+    const bool ownSeparator = !localeDecimalPoint.empty() && localeDecimalPoint != ".";
+    std::string plain;
+    plain.reserve(source.size());
+    for (std::size_t at = 0; at < source.size();) {
+        if (ownSeparator && source.substr(at).starts_with(localeDecimalPoint)) {
+            plain += '.';
+            at += localeDecimalPoint.size();
+        } else {
+            plain += source[at++];
+        }
+    }
+    std::string_view digits = plain;
+    // from_chars takes a minus sign but no plus sign.
+    if (digits.starts_with('+') && !digits.substr(1).starts_with('-'))
+        digits.remove_prefix(1);
+    if (digits.empty())
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                              std::chars_format::general);
+    if (error != std::errc{} || end != digits.data() + digits.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseNumber(std::string_view text)
+{
+    return parseNumber(text, QLocale().decimalPoint().toStdString());
+}
+
+std::optional<long long> parseWholeNumber(std::string_view text)
+{
+    std::string_view digits = trimmed(text);
+    if (digits.starts_with('+'))
+        digits.remove_prefix(1);
+    if (digits.empty())
+        return std::nullopt;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc{} || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<bool> parseTruth(std::string_view text)
+{
+    text = trimmed(text);
+    if (equalsIgnoringCase(text, "True"))
+        return true;
+    if (equalsIgnoringCase(text, "False"))
+        return false;
+    return std::nullopt;
+}
