@@ -1,7 +1,8 @@
+#include "app/appresources.h"
 #include "app/messagebox.h"
 #include "app/options.h"
 #include "app/quorvil.h"
-#include "sensors/nodevice.h"
+#include "sensors/evdevjoystick.h"
 #include "sensors/scriptedport.h"
 #include "sensors/simulatedport.h"
 #include "settings/hivefile.h"
@@ -21,7 +22,7 @@ std::shared_ptr<JoystickService> joystickFor(const Options& options)
     case Options::Port::Hardware:
         break;
     }
-    return std::make_shared<NoJoystickService>();
+    return std::make_shared<EvdevJoystickService>();
 }
 
 } // namespace
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
+    QApplication::setWindowIcon(programIcon());
 
     QString error;
     const std::optional<Options> options = parseOptions(QApplication::arguments().mid(1), &error);

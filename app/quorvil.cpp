@@ -1,6 +1,9 @@
 #include "app/quorvil.h"
 
+#include "app/appresources.h"
 #include "app/controls.h"
+#include "app/frmabout.h"
+#include "app/frmhelp.h"
 #include "app/textforms.h"
 #include "app/twips.h"
 #include "app/windowplace.h"
@@ -131,6 +134,12 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     }
     connect(&Timer1, &QTimer::timeout, this, &Quorvil::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &Quorvil::Timer2_Timer);
+
+    setWindowIcon(programIcon());
+    m_forms.setFactory(QStringLiteral("frmGraph"),
+                       [this] { return new frmGraph(m_graphState, this); });
+    m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
+    m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
 
     setClientHeight(CompactHeight);
 }
@@ -303,12 +312,21 @@ void Quorvil::createMenus()
     connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
     connect(mnuReadMeItem, &QAction::triggered, this, &Quorvil::mnuReadMeItem_Click);
     connect(mnuQuorvilItem, &QAction::triggered, this, &Quorvil::mnuQuorvilItem_Click);
+    connect(mnuTrayRestore, &QAction::triggered, this, &Quorvil::mnuTrayRestore_Click);
+    connect(mnuTrayMove, &QAction::triggered, this, &Quorvil::mnuTrayMove_Click);
+    connect(mnuTraySize, &QAction::triggered, this, &Quorvil::mnuTraySize_Click);
+    connect(mnuTrayMinimize, &QAction::triggered, this, &Quorvil::mnuTrayMinimize_Click);
+    connect(mnuTrayMaximize, &QAction::triggered, this, &Quorvil::mnuTrayMaximize_Click);
+    connect(mnuTrayClose, &QAction::triggered, this, &Quorvil::mnuTrayClose_Click);
 }
 
 Quorvil::LoadResult Quorvil::Form_Load()
 {
     const int state = formWindowState(this);
     LastState = static_cast<std::int16_t>(state == StateMinimized ? StateNormal : state);
+
+    m_tray.AddTrayIcon(this, mnuTray, [this] { return int(LastState); });
+    m_tray.SetTrayTooltip(QStringLiteral("Quorvil"));
 
     Timer1.stop();
     Timer2.stop();
@@ -344,6 +362,8 @@ Quorvil::LoadResult Quorvil::Form_Load()
 
 Quorvil::LoadResult Quorvil::endAtOnce()
 {
+    // No unload runs on this way out, so the icon would otherwise stay behind.
+    m_tray.RemoveTrayIcon();
     return LoadResult::EndProgram;
 }
 
@@ -490,7 +510,58 @@ void Quorvil::UnloadAllForms()
     close();
 }
 
-void Quorvil::Form_Unload() {}
+void Quorvil::Form_Unload()
+{
+    m_tray.RemoveTrayIcon();
+    // An open graph outlives this window; it must not read controls that are going away.
+    if (auto* graph = qobject_cast<frmGraph*>(m_forms.form(QStringLiteral("frmGraph"))))
+        graph->setSource(nullptr);
+}
+
+void Quorvil::mnuTrayRestore_Click()
+{
+    trayRestore(this);
+}
+
+void Quorvil::mnuTrayMove_Click()
+{
+    trayMove(this);
+}
+
+void Quorvil::mnuTraySize_Click()
+{
+    traySize(this);
+}
+
+void Quorvil::mnuTrayMinimize_Click()
+{
+    trayMinimize(this);
+}
+
+void Quorvil::mnuTrayMaximize_Click()
+{
+    trayMaximize(this);
+}
+
+void Quorvil::mnuTrayClose_Click()
+{
+    UnloadAllForms();
+}
+
+QString Quorvil::bareTemperature(int sensor) const
+{
+    return m_sensors[sensor - 1].bare->text();
+}
+
+bool Quorvil::fahrenheitSelected() const
+{
+    return op1F->isChecked();
+}
+
+bool Quorvil::celsiusSelected() const
+{
+    return op1C->isChecked();
+}
 
 void Quorvil::closeEvent(QCloseEvent* event)
 {

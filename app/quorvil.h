@@ -1,7 +1,10 @@
 #pragma once
 
 #include "app/forms.h"
+#include "app/iconmodule.h"
 #include "app/messagebox.h"
+#include "graph/frmgraph.h"
+#include "graph/graphsource.h"
 #include "sensors/joystick.h"
 #include "settings/registry.h"
 #include "settings/registryapi.h"
@@ -30,7 +33,7 @@ struct QuorvilServices {
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
-class Quorvil final : public QMainWindow {
+class Quorvil final : public QMainWindow, public GraphSource {
     Q_OBJECT
 
 public:
@@ -52,6 +55,12 @@ public:
     int clientHeight() const;
 
     FormRegistry& forms() { return m_forms; }
+    iconModule& tray() { return m_tray; }
+
+    // What the graph window reads.
+    QString bareTemperature(int sensor) const override;
+    bool fahrenheitSelected() const override;
+    bool celsiusSelected() const override;
     registry* Reg() const { return m_reg.get(); }
 
     std::int16_t LastState = 0;
@@ -115,6 +124,12 @@ public slots:
     void mnuReadMeItem_Click();
     void mnuQuorvilItem_Click();
     void mnuExit_Click();
+    void mnuTrayRestore_Click();
+    void mnuTrayMove_Click();
+    void mnuTraySize_Click();
+    void mnuTrayMinimize_Click();
+    void mnuTrayMaximize_Click();
+    void mnuTrayClose_Click();
     void Form_Resize();
 
 protected:
@@ -146,6 +161,8 @@ private:
     QuorvilServices m_services;
     std::unique_ptr<registry> m_reg;
     FormRegistry m_forms;
+    iconModule m_tray;
+    GraphState m_graphState; // outlives each loading of the graph window
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
 };

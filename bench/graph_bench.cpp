@@ -33,7 +33,7 @@ void BM_PlottingTick(benchmark::State& state)
     GraphState graphState;
     MovingSource moving;
     QPointer<frmGraph> window;
-    showGraph(window, graphState, &moving.source);
+    window = new frmGraph(graphState, &moving.source);
     for (auto _ : state) {
         moving.advance();
         window->Timer1_Timer();
@@ -52,7 +52,7 @@ void BM_PlottingTickAndRepaint(benchmark::State& state)
     GraphState graphState;
     MovingSource moving;
     QPointer<frmGraph> window;
-    showGraph(window, graphState, &moving.source);
+    window = new frmGraph(graphState, &moving.source);
     auto* plot = window->findChild<QWidget*>(QStringLiteral("Picture1"));
     QImage screen(plot->size(), QImage::Format_RGB32);
     for (auto _ : state) {

@@ -252,13 +252,3 @@ void frmGraph::btnG_Close_Click()
 {
     close();
 }
-
-frmGraph* showGraph(QPointer<frmGraph>& window, GraphState& state, GraphSource* source)
-{
-    if (!window)
-        window = new frmGraph(state, source);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
-}

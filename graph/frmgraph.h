@@ -65,7 +65,3 @@ private:
     std::array<QLabel*, 11> m_lblF{}; // lblF1..lblF11
     QTimer* m_timer1 = nullptr;
 };
-
-// Loads the graph window into `window` when it is not loaded, then shows it and brings it to the
-// front; an open window keeps its plot.
-frmGraph* showGraph(QPointer<frmGraph>& window, GraphState& state, GraphSource* source);

@@ -1,11 +1,13 @@
 #include "app/controls.h"
 #include "app/quorvil.h"
 #include "app/windowstate.h"
+#include "graph/frmgraph.h"
 #include "settings/regtree.h"
 #include "support/fakejoystick.h"
 #include "support/scriptedmessageboxes.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -411,17 +413,68 @@ TEST_F(QuorvilTest, closeBoxStoresNothingAndLeavesOtherWindowsOpen)
     EXPECT_FALSE(about && about->isVisible());
 }
 
-TEST_F(QuorvilTest, exitUnloadsEveryWindowAndCommandsWithoutWindowDoNothing)
+TEST_F(QuorvilTest, secondaryWindowsOpenOnceAndExitUnloadsThemAll)
 {
     Quorvil& q = loaded();
-    q.forms().setFactory(QStringLiteral("frmGraph"), [] { return new QWidget; });
     q.show();
-    q.mnuReadMeItem_Click(); // no window made for it yet
-    EXPECT_EQ(q.forms().form(QStringLiteral("frmHelp")), nullptr);
     q.mnuGraph->trigger();
+    q.mnuReadMeItem->trigger();
+    q.mnuQuorvilItem->trigger();
     QPointer<QWidget> graph = q.forms().form(QStringLiteral("frmGraph"));
-    ASSERT_TRUE(graph);
+    QPointer<QWidget> help = q.forms().form(QStringLiteral("frmHelp"));
+    QPointer<QWidget> about = q.forms().form(QStringLiteral("frmAbout"));
+    ASSERT_TRUE(graph && help && about);
+    q.mnuGraph->trigger();
+    q.mnuReadMeItem->trigger();
+    EXPECT_EQ(q.forms().form(QStringLiteral("frmGraph")), graph);
+    EXPECT_EQ(q.forms().form(QStringLiteral("frmHelp")), help);
+
     q.mnuExit_Click();
-    EXPECT_FALSE(graph && graph->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(graph.isNull() && help.isNull() && about.isNull());
     EXPECT_FALSE(q.isVisible());
+}
+
+TEST_F(QuorvilTest, trayCloseEndsWithoutStoringThePosition)
+{
+    Quorvil& q = loaded();
+    q.show();
+    // Offscreen has no notification area: the program runs without the icon.
+    EXPECT_FALSE(q.tray().hasTrayIcon());
+    q.mnuQuorvilItem->trigger();
+    QPointer<QWidget> about = q.forms().form(QStringLiteral("frmAbout"));
+    q.mnuTrayClose->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(stored("Misc", "Left"), "<none>");
+    EXPECT_EQ(stored("Misc", "Top"), "<none>");
+    EXPECT_TRUE(about.isNull());
+    EXPECT_FALSE(q.isVisible());
+}
+
+TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
+{
+    joystick->set(0, 0, 10000, 10000);
+    joystick->set(1, 0, 10000, 10000);
+    Quorvil& q = loaded();
+    q.show();
+    tickBoth();
+    q.mnuGraph->trigger();
+    QPointer<frmGraph> graph = qobject_cast<frmGraph*>(q.forms().form(QStringLiteral("frmGraph")));
+    ASSERT_TRUE(graph);
+    graph->Timer1_Timer();
+    // 33 C plots at row 200 - 66 = 134; sensor 4's magenta is drawn last.
+    EXPECT_EQ(graph->image().pixel(398, 134), qRgb(255, 0, 255));
+
+    q.close();
+    ASSERT_TRUE(graph);
+    for (int tick = 0; tick < 30; ++tick)
+        graph->Timer1_Timer();
+    const QImage image = graph->image();
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb pixel = image.pixel(398, y);
+        for (const QRgb trace :
+             {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0), qRgb(255, 0, 255)})
+            EXPECT_NE(pixel, trace) << "row " << y;
+    }
+    graph->close();
 }

@@ -1,7 +1,7 @@
 #include "app/appresources.h"
+#include "app/forms.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
-#include "app/secondarywindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,6 +23,28 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The secondary windows as the main window's commands open them.
+FormRegistry& programWindows()
+{
+    static FormRegistry forms = [] {
+        FormRegistry f;
+        f.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+        f.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
+        return f;
+    }();
+    return forms;
+}
+
+frmAbout* showAbout()
+{
+    return static_cast<frmAbout*>(programWindows().show(QStringLiteral("frmAbout")));
+}
+
+frmHelp* showHelp()
+{
+    return static_cast<frmHelp*>(programWindows().show(QStringLiteral("frmHelp")));
+}
+
 } // namespace
 
 TEST(AboutWindow, titleUsesTheInstalledDisplayFaceAndTheWindowCannotResize)
@@ -35,13 +57,12 @@ TEST(AboutWindow, titleUsesTheInstalledDisplayFaceAndTheWindowCannotResize)
 
 TEST(AboutWindow, closeButtonAndTitleBarBothUnload)
 {
-    QPointer<frmAbout> slot;
-    showSecondaryWindow(slot);
+    QPointer<frmAbout> slot = showAbout();
     QTest::mouseClick(slot->Command1, Qt::LeftButton);
     flushDeletes();
     EXPECT_TRUE(slot.isNull());
 
-    showSecondaryWindow(slot);
+    slot = showAbout();
     slot->close(); // what the title bar's close box does
     flushDeletes();
     EXPECT_TRUE(slot.isNull());
@@ -49,12 +70,10 @@ TEST(AboutWindow, closeButtonAndTitleBarBothUnload)
 
 TEST(SecondaryWindows, choosingTwiceGivesOneWindowEach)
 {
-    QPointer<frmAbout> about;
-    QPointer<frmHelp> help;
-    frmAbout* firstAbout = showSecondaryWindow(about);
-    frmHelp* firstHelp = showSecondaryWindow(help);
-    EXPECT_EQ(showSecondaryWindow(about), firstAbout);
-    EXPECT_EQ(showSecondaryWindow(help), firstHelp);
+    QPointer<frmAbout> about = showAbout();
+    QPointer<frmHelp> help = showHelp();
+    EXPECT_EQ(showAbout(), about);
+    EXPECT_EQ(showHelp(), help);
     EXPECT_TRUE(help->isVisible());
     int helpWindows = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -67,8 +86,7 @@ TEST(SecondaryWindows, choosingTwiceGivesOneWindowEach)
 
 TEST(ReadMeWindow, textIsReadOnlyButSelectableAndCopyable)
 {
-    QPointer<frmHelp> help;
-    showSecondaryWindow(help);
+    QPointer<frmHelp> help = showHelp();
     QApplication::processEvents();
     const QString before = help->txtFile->toPlainText();
     QTest::keyClicks(help->txtFile, QStringLiteral("typed"));
@@ -86,8 +104,7 @@ TEST(ReadMeWindow, textIsReadOnlyButSelectableAndCopyable)
 
 TEST(ReadMeWindow, reopeningShowsTheTextFromTheTopWithFocus)
 {
-    QPointer<frmHelp> help;
-    showSecondaryWindow(help);
+    QPointer<frmHelp> help = showHelp();
     QApplication::processEvents();
     QScrollBar* bar = help->txtFile->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0) << "the text should need scrolling";
@@ -97,7 +114,7 @@ TEST(ReadMeWindow, reopeningShowsTheTextFromTheTopWithFocus)
     flushDeletes();
     ASSERT_TRUE(help.isNull());
 
-    showSecondaryWindow(help);
+    help = showHelp();
     QApplication::processEvents();
     EXPECT_EQ(help->focusWidget(), help->txtFile);
     EXPECT_EQ(help->txtFile->verticalScrollBar()->value(), 0);

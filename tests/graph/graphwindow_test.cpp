@@ -1,3 +1,4 @@
+#include "app/forms.h"
 #include "fakegraphsource.h"
 #include "graph/frmgraph.h"
 
@@ -63,7 +64,13 @@ protected:
         processDeferredDeletes();
     }
 
-    void open() { showGraph(window, state, &source); }
+    // As File > Graph does it: load if not loaded, then show.
+    void open()
+    {
+        forms.setFactory(QStringLiteral("frmGraph"),
+                         [this] { return new frmGraph(state, &source); });
+        window = static_cast<frmGraph*>(forms.show(QStringLiteral("frmGraph")));
+    }
     void closeWindow()
     {
         window->close();
@@ -83,6 +90,7 @@ protected:
 
     GraphState state;
     FakeGraphSource source;
+    FormRegistry forms;
     QPointer<frmGraph> window;
 };
 
