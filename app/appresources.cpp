@@ -1,5 +1,6 @@
 #include "app/appresources.h"
 
+#include <QApplication>
 #include <QFile>
 
 // The resources live in a static library: without a reference the linker drops them.
@@ -39,4 +40,17 @@ QString readmeText()
     text.remove(QLatin1Char('\r'));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
+}
+
+QFont programFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+void useProgramFont()
+{
+    QApplication::setFont(programFont());
 }

@@ -33,6 +33,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
     QApplication::setWindowIcon(programIcon());
+    useProgramFont();
 
     QString error;
     const std::optional<Options> options = parseOptions(QApplication::arguments().mid(1), &error);

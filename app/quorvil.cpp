@@ -11,9 +11,9 @@
 #include "sensors/conversion.h"
 #include "sensors/portstatus.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -52,7 +52,7 @@ QFont sizedFont(const QString& family, double points, bool bold = false)
 
 QFont defaultSansFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font = QApplication::font();
     font.setPointSizeF(8.25);
     return font;
 }

@@ -38,8 +38,7 @@ constexpr std::int64_t FarRow = 1 << 28;
 // MS Sans Serif stands in as the platform's default sans face at the same size.
 QFont sansFont(qreal points, bool bold)
 {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = QApplication::font(); // the program's sans face
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
