@@ -67,6 +67,14 @@ void GetSetting(benchmark::State& state)
         benchmark::DoNotOptimize(hive.reg->GetSetting("Sensor2", "Coefficient-2B", "x"));
 }
 
+// One call of the seam per value listed, each reading the file afresh.
+void GetAllSettings(benchmark::State& state)
+{
+    BenchHive hive(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(hive.reg->GetAllSettings("Sensor1"));
+}
+
 // Each write changes the value, so every one rewrites and flushes the file.
 void SaveSetting(benchmark::State& state)
 {
@@ -108,6 +116,7 @@ void SaveAllPreferences(benchmark::State& state)
 } // namespace
 
 BENCHMARK(GetSetting)->Arg(25)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(GetAllSettings)->Arg(25)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SaveSetting)->Arg(25)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SaveSettingUnchanged)->Arg(25)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SaveAllPreferences)->Arg(25)->Unit(benchmark::kMillisecond);

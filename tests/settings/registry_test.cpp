@@ -88,7 +88,8 @@ TEST_P(RegistryStore, emptyTextsAndTheUnnamedValueAreStoredValues)
     ASSERT_TRUE(Reg.SaveSetting("Misc", "*", "unnamed"));
     EXPECT_EQ(Reg.GetSetting("Misc", "Name", "Sensor 1"), "");
     EXPECT_EQ(Reg.GetSetting("Misc", "*"), "unnamed");
-    const RegNode* misc = stored().find(appKey({"Misc"}));
+    RegTree tree = stored();
+    const RegNode* misc = tree.find(appKey({"Misc"}));
     EXPECT_EQ(misc->values.at(0).data.size(), 1u);
     EXPECT_EQ(misc->values.at(1).name, "");
     EXPECT_TRUE(Reg.DeleteSetting("Misc", "*"));
