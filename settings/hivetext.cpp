@@ -60,12 +60,16 @@ public:
 
     bool next(std::string_view& line)
     {
-        if (m_rest.empty())
+        if (!peek(line))
             return false;
-        const std::size_t end = m_rest.find('\n');
-        line = m_rest.substr(0, end);
-        m_rest.remove_prefix(end == std::string_view::npos ? m_rest.size() : end + 1);
+        m_rest.remove_prefix(std::min(line.size() + 1, m_rest.size()));
         return true;
+    }
+
+    bool peek(std::string_view& line) const
+    {
+        line = m_rest.substr(0, m_rest.find('\n'));
+        return !m_rest.empty();
     }
 
 private:
@@ -191,11 +195,14 @@ std::optional<RegValue> parseValueLine(std::string_view line, Lines& lines)
     std::string joined;
     if (startsWithNoCase(line, "hex")) {
         // Long hex data goes on over the next lines, each but the last ending in a backslash.
+        // A line that starts a key or a value is never taken as such a continuation.
         while (line.ends_with('\\')) {
             joined.append(line.substr(0, line.size() - 1));
             std::string_view next;
-            if (!lines.next(next))
+            if (!lines.peek(next) ||
+                std::string_view("[\"@;").find(trim(next).substr(0, 1)) != std::string_view::npos)
                 return std::nullopt;
+            lines.next(next);
             line = trim(next);
         }
         if (!joined.empty())

@@ -116,12 +116,14 @@ TEST(HiveText, linesThatCannotBeReadAreSkippedAndTheRestCounts)
                                                "[-HKEY_CURRENT_USER\\A]\n"
                                                "[HKEY_CURRENT_USER\\a]\n"
                                                "\"good1\"=\"again\"\n"
+                                               "\"Dangling\"=hex:01,\\\n"
+                                               "[HKEY_CURRENT_USER\\B]\n"
                                                "\"Cut\"=hex:01,02,\\\n");
     ASSERT_TRUE(hive);
-    EXPECT_EQ(hive->droppedLines, 15u);
+    EXPECT_EQ(hive->droppedLines, 16u);
     // The later line wins, in the place and spelling of the first.
-    EXPECT_EQ(formatHive(hive->tree),
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Good1\"=\"again\"\n\"Good2\"=\"2\"\n\n");
+    EXPECT_EQ(formatHive(hive->tree), "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Good1\"=\"again\"\n"
+                                      "\"Good2\"=\"2\"\n\n[HKEY_CURRENT_USER\\B]\n\n");
 
     std::string deep = "REGEDIT4\n[HKEY_CURRENT_USER";
     for (std::size_t i = 0; i <= MaxKeyDepth; ++i)
