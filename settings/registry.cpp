@@ -1,5 +1,7 @@
 #include "settings/registry.h"
 
+#include <algorithm>
+
 namespace {
 
 std::string trimSpaces(const std::string& text)
@@ -51,10 +53,13 @@ std::string registry::GetSetting(std::string Section, std::string Key, std::stri
         size > 0) {
         std::string buffer(size, ' ');
         std::uint32_t length = size;
+        // Another process may have shortened the value since its size was asked: the length
+        // just read, not the earlier size, says where the text ends.
         if (m_api->RegQueryValueExA(key, valueName(Key), &type,
                                     reinterpret_cast<std::uint8_t*>(buffer.data()),
-                                    &length) == reg::Success)
-            result = buffer.substr(0, size - 1);
+                                    &length) == reg::Success &&
+            length > 0)
+            result = buffer.substr(0, std::min(length, size) - 1);
     }
     m_api->RegCloseKey(key);
     return result;

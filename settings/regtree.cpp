@@ -24,6 +24,14 @@ bool sameRegName(std::string_view a, std::string_view b)
            });
 }
 
+std::string foldRegName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        c = lowerAscii(c);
+    return folded;
+}
+
 std::vector<std::string> splitKeyPath(std::string_view path)
 {
     std::vector<std::string> parts;
@@ -107,6 +115,8 @@ long TreeRegistry::RegCreateKeyExA(const char* subKey, std::uint32_t, RegKey* re
         return reg::InvalidParameter;
     *result = 0;
     std::vector<std::string> path = splitKeyPath(nameOf(subKey));
+    if (path.size() > MaxKeyDepth)
+        return reg::InvalidParameter;
     long rc = transact(Access::Write, [&](RegTree& tree, bool& changed) {
         changed = tree.find(path) == nullptr;
         if (changed)
@@ -217,6 +227,8 @@ long TreeRegistry::RegSetValueExA(RegKey key, const char* valueName, std::uint32
         if (!v) {
             node.values.push_back(RegValue{std::string(nameOf(valueName)), type, {}});
             v = &node.values.back();
+        } else if (v->type == type && v->data == bytes) {
+            return reg::Success; // the same again: nothing to write
         }
         v->type = type;
         v->data = std::move(bytes);

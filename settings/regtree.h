@@ -27,7 +27,12 @@ struct RegNode {
 };
 
 bool sameRegName(std::string_view a, std::string_view b);
+// The form in which sameRegName compares a name, for keying maps.
+std::string foldRegName(std::string_view name);
 std::vector<std::string> splitKeyPath(std::string_view path);
+
+// Keys nest at most this deep, as on Windows.
+constexpr std::size_t MaxKeyDepth = 512;
 
 class RegTree {
 public:
