@@ -1,31 +1,19 @@
 #include "log/csvlog.h"
+#include "support/tempdir.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 struct CsvLogFile : testing::Test {
-    fs::path dir =
-        fs::temp_directory_path() / ("csvlog-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempDir temp;
+    fs::path dir = temp.path();
     fs::path file = dir / "data" / "QuorvilLog.csv";
 
-    void SetUp() override { fs::remove_all(dir); }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string contents() const
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    std::string contents() const { return readFile(file); }
 };
 
 TEST_F(CsvLogFile, headerAndLinesAreExactBytesWithCrLf)
@@ -68,7 +56,7 @@ TEST_F(CsvLogFile, failuresAreReportedAndLeaveNothingOpen)
 
     // A regular file where the folder should be.
     fs::create_directories(dir);
-    std::ofstream(dir / "plain") << "x";
+    writeFile(dir / "plain", "x");
     EXPECT_NE(log.start(dir / "plain" / "QuorvilLog.csv", true), std::nullopt);
     EXPECT_FALSE(log.isOpen());
 
