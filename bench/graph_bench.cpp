@@ -1,11 +1,9 @@
 #include "graph/frmgraph.h"
 #include "tests/graph/fakegraphsource.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 namespace {
 
@@ -69,13 +67,3 @@ BENCHMARK(BM_PlottingTickAndRepaint)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

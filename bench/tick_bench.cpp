@@ -4,10 +4,8 @@
 #include "app/quorvil.h"
 #include "settings/regtree.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 namespace {
 
@@ -52,13 +50,3 @@ void samplingTick(benchmark::State& state)
 BENCHMARK(samplingTick)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,14 +1,13 @@
 #include "settings/hivefile.h"
 
 #include "settings/hivetext.h"
+#include "settings/userfolders.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
-#include <pwd.h>
 #include <string>
 #include <string_view>
 #include <sys/file.h>
@@ -254,16 +253,5 @@ long HiveFileRegistry::transact(Access access, const std::function<long(RegTree&
 
 std::filesystem::path defaultHivePath()
 {
-    std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) {
-            const passwd* user = ::getpwuid(::getuid());
-            home = user ? user->pw_dir : nullptr;
-        }
-        base = std::filesystem::path(home && *home ? home : ".") / ".config";
-    }
-    return base / "Norvalde" / "Quorvil4" / "user.reg";
+    return programFolder(xdgBaseFolder("XDG_CONFIG_HOME", ".config")) / "user.reg";
 }

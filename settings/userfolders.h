@@ -1,0 +1,10 @@
+#pragma once
+
+#include <filesystem>
+
+// A per-user base folder by the XDG rules: the variable when it holds an absolute path, else the
+// fallback under the home folder (HOME, or the password database's entry).
+std::filesystem::path xdgBaseFolder(const char* variable, const std::filesystem::path& underHome);
+
+// The program's own folder under such a base: <base>/Norvalde/Quorvil4.
+std::filesystem::path programFolder(const std::filesystem::path& base);
