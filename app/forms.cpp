@@ -1,5 +1,12 @@
 #include "app/forms.h"
 
+FormRegistry::~FormRegistry()
+{
+    // A window may outlive the registry; its end must not call back into it.
+    for (const QMetaObject::Connection& watch : m_watches)
+        QObject::disconnect(watch);
+}
+
 void FormRegistry::setFactory(const QString& name, Factory factory)
 {
     m_entries[name].factory = std::move(factory);
@@ -22,6 +29,15 @@ QWidget* FormRegistry::show(const QString& name)
             return nullptr;
         // Closing a window unloads it, so the next command loads it afresh.
         entry.window->setAttribute(Qt::WA_DeleteOnClose);
+        QWidget* window = entry.window;
+        m_watches.append(QObject::connect(window, &QObject::destroyed, [this, window] {
+            // The slot may still point at the window while it is being destroyed.
+            for (auto& [name, loaded] : m_entries)
+                if (loaded.window == window)
+                    loaded.window = nullptr;
+            if (m_unloaded)
+                m_unloaded();
+        }));
     }
     entry.window->show();
     entry.window->raise();

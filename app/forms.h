@@ -13,7 +13,14 @@ class FormRegistry final {
 public:
     using Factory = std::function<QWidget*()>;
 
+    FormRegistry() = default;
+    FormRegistry(const FormRegistry&) = delete;
+    FormRegistry& operator=(const FormRegistry&) = delete;
+    ~FormRegistry();
+
     void setFactory(const QString& name, Factory factory);
+    // Called after a loaded window has gone.
+    void setUnloadHandler(std::function<void()> handler) { m_unloaded = std::move(handler); }
     // Nullptr when the window is not loaded.
     QWidget* form(const QString& name) const;
     // Loads the window if it is not loaded, then shows and activates it. Nullptr when no
@@ -29,4 +36,6 @@ private:
         QPointer<QWidget> window;
     };
     std::map<QString, Entry> m_entries;
+    std::function<void()> m_unloaded;
+    QList<QMetaObject::Connection> m_watches;
 };

@@ -47,6 +47,10 @@ int main(int argc, char** argv)
                   &messageBoxes});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
+    // The toolkit's own rule would end the program while a tool window such as About is open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&form, &Quorvil::allFormsUnloaded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
     form.show();
     return app.exec();
 }

@@ -140,6 +140,7 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
     setClientHeight(CompactHeight);
 }
@@ -573,6 +574,13 @@ void Quorvil::closeEvent(QCloseEvent* event)
         TimerCount.stop();
     }
     event->accept();
+    endWhenAllUnloaded();
+}
+
+void Quorvil::endWhenAllUnloaded()
+{
+    if (m_unloaded && m_forms.loaded().isEmpty())
+        emit allFormsUnloaded();
 }
 
 void Quorvil::Form_Resize()

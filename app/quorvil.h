@@ -113,6 +113,10 @@ public:
     QAction *mnuTrayRestore, *mnuTrayMove, *mnuTraySize, *mnuTrayMinimize, *mnuTrayMaximize;
     QAction *mnuTraySep, *mnuTrayClose;
 
+signals:
+    // The main window and every secondary window are unloaded: the program ends.
+    void allFormsUnloaded();
+
 public slots:
     void Timer1_Timer();
     void Timer2_Timer();
@@ -157,6 +161,7 @@ private:
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     void ConvertSensor(int sensor);
     void restorePosition();
+    void endWhenAllUnloaded();
 
     QuorvilServices m_services;
     std::unique_ptr<registry> m_reg;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -477,4 +478,22 @@ TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
             EXPECT_NE(pixel, trace) << "row " << y;
     }
     graph->close();
+}
+
+TEST_F(QuorvilTest, programEndsOnlyWhenTheLastWindowIsUnloaded)
+{
+    Quorvil& q = loaded();
+    QSignalSpy ended(&q, &Quorvil::allFormsUnloaded);
+    q.show();
+    q.mnuQuorvilItem->trigger(); // About is a tool window, yet it keeps the program running
+    q.mnuReadMeItem->trigger();
+    q.close();
+    EXPECT_EQ(ended.count(), 0);
+
+    q.forms().form(QStringLiteral("frmAbout"))->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ended.count(), 0);
+    q.forms().form(QStringLiteral("frmHelp"))->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ended.count(), 1);
 }

@@ -26,12 +26,9 @@ void flushDeletes()
 // The secondary windows as the main window's commands open them.
 FormRegistry& programWindows()
 {
-    static FormRegistry forms = [] {
-        FormRegistry f;
-        f.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
-        f.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
-        return f;
-    }();
+    static FormRegistry forms;
+    forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     return forms;
 }
 
