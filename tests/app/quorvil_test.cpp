@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -28,7 +29,8 @@ class QuorvilTest : public testing::Test {
 protected:
     Quorvil& make()
     {
-        form = std::make_unique<Quorvil>(QuorvilServices{joystick, store, &boxes});
+        form = std::make_unique<Quorvil>(
+            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString()});
         return *form;
     }
     Quorvil& loaded()
@@ -51,6 +53,7 @@ protected:
     std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
     std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
     ScriptedMessageBoxes boxes;
+    QTemporaryDir logFolder;
     std::unique_ptr<Quorvil> form;
 };
 
