@@ -9,6 +9,15 @@ bool isPlainC(const QLocale& locale)
     return locale.language() == QLocale::C;
 }
 
+// Newer locale data puts no-break spaces before "PM" and the like; the log's readers expect the
+// plain space.
+QString plainSpaces(QString text)
+{
+    text.replace(QChar(0x202F), QLatin1Char(' '));
+    text.replace(QChar(0x00A0), QLatin1Char(' '));
+    return text;
+}
+
 } // namespace
 
 QString dateText(QDate date, const QLocale& locale)
@@ -20,7 +29,7 @@ QString dateText(QDate date, const QLocale& locale)
         static const QRegularExpression shortYear(QStringLiteral("y+"));
         format.replace(shortYear, QStringLiteral("yyyy"));
     }
-    return locale.toString(date, format);
+    return plainSpaces(locale.toString(date, format));
 }
 
 QString timeText(QTime time, const QLocale& locale)
@@ -34,5 +43,5 @@ QString timeText(QTime time, const QLocale& locale)
         if (match.hasMatch())
             format.insert(match.capturedEnd(), QStringLiteral(":ss"));
     }
-    return locale.toString(time, format);
+    return plainSpaces(locale.toString(time, format));
 }

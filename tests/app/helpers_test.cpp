@@ -64,8 +64,7 @@ TEST(DateTimeText, followsTheLocaleWithFullYearAndSeconds)
     EXPECT_EQ(timeText(time, QLocale::c()), QStringLiteral("15:04:05"));
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     EXPECT_EQ(dateText(date, us), QStringLiteral("12/5/2026"));
-    EXPECT_EQ(timeText(time, us).replace(QChar(0x202F), QLatin1Char(' ')),
-              QStringLiteral("3:04:05 PM"));
+    EXPECT_EQ(timeText(time, us), QStringLiteral("3:04:05 PM"));
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_TRUE(dateText(date, german).contains(QStringLiteral("2026")));
     EXPECT_TRUE(timeText(time, german).contains(QStringLiteral("15:04:05")));
