@@ -32,3 +32,9 @@ int listPosition(const QComboBox* list)
         return -1;
     return index;
 }
+
+void setListPosition(QComboBox* list, int position)
+{
+    if (listPosition(list) != position)
+        list->setCurrentIndex(position);
+}

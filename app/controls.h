@@ -10,3 +10,7 @@ void setOptionValue(QAbstractButton* button, bool selected);
 // The chosen position of a drop-down list: -1 when nothing is chosen, and also when the user
 // has typed a text of their own into its box.
 int listPosition(const QComboBox* list);
+
+// Makes position the list's choice (-1: none, which empties the box). A list already showing
+// that choice is left alone, so its change notification runs only on a real change.
+void setListPosition(QComboBox* list, int position);

@@ -1,4 +1,5 @@
 #include "app/appresources.h"
+#include "app/folders.h"
 #include "app/messagebox.h"
 #include "app/options.h"
 #include "app/quorvil.h"
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
 
     QtMessageBoxes messageBoxes;
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes});
+                  &messageBoxes, dataFolder()});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     form.show();

@@ -2,6 +2,7 @@
 
 #include "app/appresources.h"
 #include "app/controls.h"
+#include "app/datetimetext.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
 #include "app/textforms.h"
@@ -33,6 +34,9 @@ const QString DriverPrompt2 =
     QStringLiteral("Couldn't detect the Gameport Driver for 3 and 4.  Make sure gameport driver "
                    "is installed.\r\nDo you want to view Quorvil4 anyway?");
 constexpr int DriverButtons = msgbox::YesNo + msgbox::Exclamation + msgbox::DefaultButton2;
+
+const QString LogFailureTitle = QStringLiteral("Quorvil4 Log");
+constexpr int LogFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
@@ -134,6 +138,7 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     }
     connect(&Timer1, &QTimer::timeout, this, &Quorvil::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &Quorvil::Timer2_Timer);
+    connect(&TimerCount, &QTimer::timeout, this, &Quorvil::TimerCount_Timer);
 
     setWindowIcon(programIcon());
     m_forms.setFactory(QStringLiteral("frmGraph"),
@@ -275,6 +280,19 @@ void Quorvil::createControls()
             *offsets[i], *bares[i],           *displays[i],        i < 2 ? lblStatus : lblStatus2};
 
     connect(btnHideLog, &QPushButton::clicked, this, &Quorvil::btnHideLog_Click);
+    // Only a change of selection counts; choosing the selected button again does nothing.
+    connect(Option1, &QRadioButton::toggled, this, [this](bool selected) {
+        if (selected)
+            Option1_Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool selected) {
+        if (selected)
+            Option2_Click();
+    });
+    connect(cboTimer, &QComboBox::currentIndexChanged, this, &Quorvil::cboTimer_Click);
+    connect(btnSave, &QPushButton::clicked, this, &Quorvil::btnSave_Click);
+    connect(btnRefresh, &QPushButton::clicked, this, &Quorvil::btnRefresh_Click);
+    connect(btnDelete, &QPushButton::clicked, this, &Quorvil::btnDelete_Click);
     connect(btnHideSetup, &QPushButton::clicked, this, &Quorvil::btnHideSetup_Click);
 }
 
@@ -380,7 +398,86 @@ void Quorvil::fillLists()
     }
 }
 
-void Quorvil::returnPref() {}
+PreferenceControls Quorvil::preferenceControls() const
+{
+    return {{{{txtName1, LabelS1, {txt1A, txt1B, txt1C}, cboOffset1},
+              {txtName2, LabelS2, {txt2A, txt2B, txt2C}, cboOffset2},
+              {txtName3, LabelS3, {txt3A, txt3B, txt3C}, cboOffset3},
+              {txtName4, LabelS4, {txt4A, txt4B, txt4C}, cboOffset4}}},
+            cboTimer,
+            op1C,
+            op1F};
+}
+
+void Quorvil::returnPref()
+{
+    if (m_reg)
+        loadPreferences(*m_reg, preferenceControls());
+}
+
+void Quorvil::btnSave_Click()
+{
+    if (m_reg)
+        savePreferences(*m_reg, preferenceControls());
+}
+
+void Quorvil::btnRefresh_Click()
+{
+    returnPref();
+}
+
+void Quorvil::btnDelete_Click()
+{
+    if (m_reg)
+        deletePreferences(*m_reg, *m_services.messageBoxes);
+}
+
+void Quorvil::Option1_Click()
+{
+    TimerCount.start();
+    const std::filesystem::path file = m_services.logFolder / CsvLog::FileName;
+    if (const std::optional<std::string> failure = m_log.start(file, TimerCount.isActive()))
+        logFailed(QStringLiteral("created"), *failure);
+}
+
+void Quorvil::Option2_Click()
+{
+    TimerCount.stop();
+    if (const std::optional<std::string> failure = m_log.stop())
+        logFailed(QStringLiteral("closed"), *failure);
+}
+
+void Quorvil::cboTimer_Click()
+{
+    if (const std::optional<int> interval = loggingInterval(listPosition(cboTimer)))
+        TimerCount.setInterval(*interval);
+}
+
+void Quorvil::TimerCount_Timer()
+{
+    if (!m_log.isOpen())
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto text = [](const QString& s) { return s.toLocal8Bit().toStdString(); };
+    const std::array<std::string, 4> temperatures{text(lblS1->text()), text(lblS2->text()),
+                                                  text(lblS3->text()), text(lblS4->text())};
+    if (const std::optional<std::string> failure =
+            m_log.writeLine(text(dateText(now.date())), text(timeText(now.time())), temperatures))
+        logFailed(QStringLiteral("written"), *failure);
+}
+
+void Quorvil::logFailed(const QString& action, const std::string& reason)
+{
+    // Off before the message, so no tick arrives while it is open.
+    TimerCount.stop();
+    m_log.stop();
+    setOptionValue(Option2, true);
+    const QString prompt = QStringLiteral("The log file could not be %1:\r\n%2\r\n%3\r\n"
+                                          "Logging is switched off.")
+                               .arg(action, QString::fromStdString(m_log.file().string()),
+                                    QString::fromStdString(reason));
+    m_services.messageBoxes->MsgBox(prompt, LogFailureButtons, LogFailureTitle);
+}
 
 void Quorvil::restorePosition()
 {

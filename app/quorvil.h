@@ -3,8 +3,10 @@
 #include "app/forms.h"
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
+#include "app/preferences.h"
 #include "graph/frmgraph.h"
 #include "graph/graphsource.h"
+#include "log/csvlog.h"
 #include "sensors/joystick.h"
 #include "settings/registry.h"
 #include "settings/registryapi.h"
@@ -13,6 +15,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 
 class QAction;
@@ -30,6 +33,7 @@ struct QuorvilServices {
     std::shared_ptr<JoystickService> joystick;
     std::shared_ptr<RegistryApi> registryApi;
     MessageBoxes* messageBoxes = nullptr; // outlives the window
+    std::filesystem::path logFolder;      // where the log file is written
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
@@ -131,6 +135,13 @@ public slots:
     void mnuTrayMaximize_Click();
     void mnuTrayClose_Click();
     void Form_Resize();
+    void Option1_Click();
+    void Option2_Click();
+    void cboTimer_Click();
+    void TimerCount_Timer();
+    void btnSave_Click();
+    void btnRefresh_Click();
+    void btnDelete_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -157,6 +168,9 @@ private:
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     void ConvertSensor(int sensor);
     void restorePosition();
+    PreferenceControls preferenceControls() const;
+    // Returns logging to Off and tells the user why; action says what failed.
+    void logFailed(const QString& action, const std::string& reason);
 
     QuorvilServices m_services;
     std::unique_ptr<registry> m_reg;
@@ -165,4 +179,5 @@ private:
     GraphState m_graphState; // outlives each loading of the graph window
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
+    CsvLog m_log;
 };

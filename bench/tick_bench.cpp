@@ -39,7 +39,7 @@ void samplingTick(benchmark::State& state)
 {
     NoQuestions boxes;
     Quorvil form(
-        {std::make_shared<SteppingJoystick>(), std::make_shared<MemoryRegistry>(), &boxes});
+        {std::make_shared<SteppingJoystick>(), std::make_shared<MemoryRegistry>(), &boxes, {}});
     form.Form_Load();
     form.Timer1.stop();
     form.Timer2.stop();

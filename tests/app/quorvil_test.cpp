@@ -2,9 +2,7 @@
 #include "app/quorvil.h"
 #include "app/windowstate.h"
 #include "graph/frmgraph.h"
-#include "settings/regtree.h"
-#include "support/fakejoystick.h"
-#include "support/scriptedmessageboxes.h"
+#include "support/quorviltest.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -23,36 +21,6 @@ const QString Prompt12 =
 const QString Prompt34 =
     QStringLiteral("Couldn't detect the Gameport Driver for 3 and 4.  Make sure gameport driver is "
                    "installed.\r\nDo you want to view Quorvil4 anyway?");
-
-class QuorvilTest : public testing::Test {
-protected:
-    Quorvil& make()
-    {
-        form = std::make_unique<Quorvil>(QuorvilServices{joystick, store, &boxes});
-        return *form;
-    }
-    Quorvil& loaded()
-    {
-        make();
-        EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::Run);
-        return *form;
-    }
-    std::string stored(const char* section, const char* key)
-    {
-        registry reg(store);
-        return reg.GetSetting(section, key, "<none>");
-    }
-    void tickBoth()
-    {
-        form->Timer1_Timer();
-        form->Timer2_Timer();
-    }
-
-    std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
-    std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
-    ScriptedMessageBoxes boxes;
-    std::unique_ptr<Quorvil> form;
-};
 
 } // namespace
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+
+class MessageBoxes;
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class registry;
+
+// The setup controls whose values are the stored preferences.
+struct PreferenceControls {
+    struct Sensor {
+        QLineEdit* name;
+        QLabel* heading;                        // loaded, never saved
+        std::array<QLineEdit*, 3> coefficients; // A, B, C
+        QComboBox* offset;
+    };
+    std::array<Sensor, 4> sensors;
+    QComboBox* interval;
+    QAbstractButton* celsius;
+    QAbstractButton* fahrenheit;
+};
+
+// Loads every stored preference into its control. A missing key, or a stored text the control
+// cannot take, leaves that control as it is.
+void loadPreferences(registry& store, const PreferenceControls& controls);
+// Writes the 23 preferences, ignoring failures; never the window position.
+void savePreferences(registry& store, const PreferenceControls& controls);
+// Asks, and on Yes deletes every section of the settings. Changes no control.
+void deletePreferences(registry& store, MessageBoxes& messageBoxes);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/quorvil.h"
+#include "settings/regtree.h"
+#include "support/fakejoystick.h"
+#include "support/scriptedmessageboxes.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+// A main window over fakes of every service, its log in a temporary folder.
+class QuorvilTest : public testing::Test {
+protected:
+    Quorvil& make()
+    {
+        form = std::make_unique<Quorvil>(
+            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString()});
+        return *form;
+    }
+    Quorvil& loaded()
+    {
+        make();
+        EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::Run);
+        return *form;
+    }
+    std::string stored(const char* section, const char* key)
+    {
+        registry reg(store);
+        return reg.GetSetting(section, key, "<none>");
+    }
+    void tickBoth()
+    {
+        form->Timer1_Timer();
+        form->Timer2_Timer();
+    }
+
+    std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
+    std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
+    ScriptedMessageBoxes boxes;
+    QTemporaryDir logFolder;
+    std::unique_ptr<Quorvil> form;
+};
