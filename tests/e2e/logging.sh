@@ -28,7 +28,7 @@ crlf=$(grep -c $'\r$' "$logFile")
 # 10000 -> 33, 32767 -> 9, 65535 -> -4 and 1000 -> 90 degrees Celsius.
 dataLines | awk -F, '
     NF != 6 { print "not six fields: " $0; bad = 1; next }
-    $1 !~ /^[0-9]{4}-[0-9]{2}-[0-9]{2}$/ || $2 !~ /^[0-9]{2}:[0-9]{2}:[0-9]{2}$/ {
+    $1 !~ /^[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]$/ || $2 !~ /^[0-2][0-9]:[0-5][0-9]:[0-6][0-9]$/ {
         print "no C-locale date and time: " $0; bad = 1 }
     $3 != "33" || $4 != "9" || $5 != "-4" || $6 != "90" { print "wrong temperatures: " $0; bad = 1 }
     END { exit bad }' >&2 || fail "data lines are wrong"
