@@ -1,5 +1,5 @@
 # Shared steps of the end-to-end scenarios: a private X server, a scratch home, the real quorvil4
-# on a scripted port, and input only through the keyboard and mouse (XTEST, as a person's).
+# on a scripted port, checks of the files it writes; the keyboard and mouse input is drive.sh's.
 # A scenario sources this file with the program and the folder for screenshots:
 #   source "$(dirname "$0")/e2e.sh" BINARY SHOT_FOLDER
 set -euo pipefail
@@ -93,33 +93,13 @@ setPort() {
     mv "$port.new" "$port"
 }
 
-visibleWindow() {
-    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1
-}
-
-windowShown() {
-    [ -n "$(visibleWindow "$1")" ]
-}
-
-# Sets X, Y, WIDTH and HEIGHT for a window.
-geometry() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-}
-
-# Client heights of the compact, logging and setup views, as the main window lays them out.
-CompactHeight=63
-LoggingHeight=126
-SetupHeight=529
+source "$(dirname "${BASH_SOURCE[0]}")/drive.sh"
 
 startApp() {
     "$binary" --simulate="$port" >>"$work/app.log" 2>&1 &
     appPid=$!
     waitFor 15 "the main window" windowShown '^Quorvil4$'
-    mainWindow=$(visibleWindow '^Quorvil4$')
-    geometry "$mainWindow"
-    # Every start shows the compact view; the rest of the window is the menu bar.
-    menuHeight=$((HEIGHT - CompactHeight))
-    ((menuHeight > 0 && menuHeight < 60)) || fail "implausible menu bar height $menuHeight"
+    findMainWindow
 }
 
 # Waits for the program to end by itself and checks that it ended well.
@@ -133,36 +113,6 @@ waitForExit() {
     done
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "quorvil4 ended with status $status"
-}
-
-# Keys go to the main window, as when a person has it in front. Without a window manager the
-# input focus is set directly.
-key() {
-    timeout 5 xdotool windowfocus --sync "$mainWindow" || fail "cannot focus the main window"
-    xdotool key --clearmodifiers "$@"
-}
-
-clientHeightIs() {
-    geometry "$mainWindow"
-    [ "$((HEIGHT - menuHeight))" -eq "$1" ]
-}
-
-# Client-area rectangles (left top width height, pixels) of the controls a scenario clicks:
-# their twips places divided by 15, inside their frames.
-declare -A controls=(
-    [Option1]="112 72 41 17"
-    [Option2]="152 72 41 17"
-    [op1C]="96 384 81 17"
-    [op1F]="208 384 105 17"
-    [btnSave]="8 424 97 25"
-)
-
-click() {
-    local rect
-    read -r -a rect <<<"${controls[$1]:?unknown control $1}"
-    geometry "$mainWindow"
-    local x=$((X + rect[0] + rect[2] / 2)) y=$((Y + menuHeight + rect[1] + rect[3] / 2))
-    xdotool mousemove --sync "$x" "$y" click 1
 }
 
 # The log's data lines that are complete, without their CR LF.
