@@ -53,6 +53,7 @@ cleanup() {
     exit "$status"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 # Polls COMMAND every tenth of a second until it succeeds; fails after SECONDS.
 waitFor() {
