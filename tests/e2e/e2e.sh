@@ -40,6 +40,10 @@ cleanup() {
     trap - EXIT
     # The screen as the scenario left it, passed or failed.
     [ -n "$xvfbPid" ] && screenshot
+    if [ "$status" -eq 0 ] && [ -n "$appPid" ] && ! kill -0 "$appPid" 2>/dev/null; then
+        echo "FAIL ($scenario): quorvil4 ended before the scenario did" >&2
+        status=1
+    fi
     stopApp
     if [ -n "$xvfbPid" ]; then
         kill "$xvfbPid" 2>/dev/null || true
