@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts the real quorvil4 on a scripted port under Xvfb and reports, as medians over several
 # runs: time until the main window is shown, peak resident memory, and CPU time used over a
-# span of steady running. Usage: bench/startup.sh [build-dir]
-# Environment: RUNS (start-up runs, default 7), CPU_RUNS (default 3), CPU_SECONDS (default 60).
+# span of steady running, plain and with the graph window open and logging on every second.
+# Usage: bench/startup.sh [build-dir]
+# Environment: RUNS (start-up runs, default 7), CPU_RUNS (per steady state, default 3),
+# CPU_SECONDS (default 60).
 set -euo pipefail
 
 build=$(realpath "${1:-build}")
@@ -14,11 +16,12 @@ cpuSeconds=${CPU_SECONDS:-60}
 
 work=$(mktemp -d)
 xvfb=
-# A display of our own, numbered far from the ones other X tools pick first.
+# A display of our own, numbered far from the ones other X tools pick first. Without -noreset the
+# server resets whenever its last client leaves, and turns away a client that comes meanwhile.
 startX() {
     local d
     while true; do d=$((300 + RANDOM % 600)); [ -e "/tmp/.X11-unix/X$d" ] || [ -e "/tmp/.X$d-lock" ] || break; done
-    Xvfb ":$d" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>/dev/null &
+    Xvfb ":$d" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>/dev/null &
     xvfb=$!
     export DISPLAY=":$d"
     until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
@@ -63,6 +66,21 @@ startShown() {
     exit 1
 }
 
+source "$(dirname "$0")/../tests/e2e/drive.sh"
+logFile="$XDG_DATA_HOME/Norvalde/Quorvil4/QuorvilLog.csv"
+
+# As a user would: File > Log, "On" at the interval of one second, then File > Graph (last, as
+# without a window manager the graph window opens over the main window).
+openGraphAndLog() {
+    findMainWindow
+    key ctrl+l
+    until clientHeightIs "$LoggingHeight"; do sleep 0.05; done
+    click Option1
+    until [ "$(grep -c $'\r$' "$logFile" 2>/dev/null)" -ge 2 ]; do sleep 0.1; done
+    key ctrl+g
+    until windowShown '^Quorvil4 graph$'; do sleep 0.05; done
+}
+
 peakKiB() { awk '/^VmHWM/ {print $2}' "/proc/$pid/status"; }
 cpuTicks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -80,21 +98,33 @@ for ((i = 0; i < runs; i++)); do
 done
 
 hz=$(getconf CLK_TCK)
-for ((i = 0; i < cpuRuns; i++)); do
-    startShown
-    sleep 3 # let start-up settle
-    before=$(cpuTicks)
-    sleep "$cpuSeconds"
-    after=$(cpuTicks)
-    cpus+=($(awk -v d=$((after - before)) -v hz="$hz" -v s="$cpuSeconds" \
-        'BEGIN {printf "%.3f", 100 * d / hz / s}'))
-    peaks+=($(peakKiB))
-    stop
-done
+# Appends to the arrays named cpuVar and peakVar; with an argument, runs it once shown.
+steady() {
+    local -n cpuVar=$1 peakVar=$2
+    local prepare=${3:-}
+    for ((i = 0; i < cpuRuns; i++)); do
+        startShown
+        [ -z "$prepare" ] || "$prepare"
+        sleep 3 # let start-up settle
+        before=$(cpuTicks)
+        sleep "$cpuSeconds"
+        after=$(cpuTicks)
+        cpuVar+=($(awk -v d=$((after - before)) -v hz="$hz" -v s="$cpuSeconds" \
+            'BEGIN {printf "%.3f", 100 * d / hz / s}'))
+        peakVar+=($(peakKiB))
+        stop
+    done
+}
+busyCpus=() busyPeaks=()
+steady cpus peaks
+steady busyCpus busyPeaks openGraphAndLog
 
 echo "runs: $runs start-ups, $cpuRuns x ${cpuSeconds}s steady"
 echo "time until shown (ms), median: $(printf '%s\n' "${shown[@]}" | median)  [${shown[*]}]"
 echo "peak resident (MiB), median: $(printf '%s\n' "${peaks[@]}" | median | awk '{printf "%.1f", $1 / 1024}')"
 if ((cpuRuns > 0)); then
     echo "CPU over ${cpuSeconds}s (% of one core), median: $(printf '%s\n' "${cpus[@]}" | median)  [${cpus[*]}]"
+    echo "with the graph open and logging every second:"
+    echo "  peak resident (MiB), median: $(printf '%s\n' "${busyPeaks[@]}" | median | awk '{printf "%.1f", $1 / 1024}')"
+    echo "  CPU over ${cpuSeconds}s (% of one core), median: $(printf '%s\n' "${busyCpus[@]}" | median)  [${busyCpus[*]}]"
 fi

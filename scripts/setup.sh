@@ -10,6 +10,7 @@ packages=(
   fonts-liberation fonts-leckerli-one
   desktop-file-utils
   xvfb xauth xdotool x11-utils imagemagick
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -227,7 +227,8 @@ std::optional<std::vector<std::string>> parseKeyLine(std::string_view line)
             return std::nullopt;
         path.remove_prefix(1);
         const std::string_view part = path.substr(0, path.find('\\'));
-        if (part.empty())
+        // A name the writer could not put back on a line would make the file unwritable.
+        if (part.empty() || part.find('\r') != std::string_view::npos)
             return std::nullopt;
         parts.emplace_back(part);
         path.remove_prefix(part.size());

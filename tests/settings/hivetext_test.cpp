@@ -133,6 +133,17 @@ TEST(HiveText, linesThatCannotBeReadAreSkippedAndTheRestCounts)
     EXPECT_TRUE(hive->tree.root.subkeys.empty());
 }
 
+TEST(HiveText, keyWhoseNameCouldNotBeWrittenBackIsSkippedSoTheFileStaysWritable)
+{
+    const std::optional<ParsedHive> hive = parseHive("REGEDIT4\r\n"
+                                                     "[HKEY_CURRENT_USER\\Stray\rReturn]\r\n"
+                                                     "\"Lost\"=\"with its key\"\r\n"
+                                                     "[HKEY_CURRENT_USER\\Kept]\r\n");
+    ASSERT_TRUE(hive);
+    EXPECT_EQ(hive->droppedLines, 2u);
+    EXPECT_EQ(formatHive(hive->tree), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Kept]\n\n");
+}
+
 TEST(HiveText, whatIsNoHiveOrCannotBeWrittenIsRefused)
 {
     EXPECT_TRUE(parseHive("") && parseHive("")->tree.root.subkeys.empty());

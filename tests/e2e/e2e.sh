@@ -1,0 +1,144 @@
+# Shared steps of the end-to-end scenarios: a private X server, a scratch home, the real quorvil4
+# on a scripted port, checks of the files it writes; the keyboard and mouse input is drive.sh's.
+# A scenario sources this file with the program and the folder for screenshots:
+#   source "$(dirname "$0")/e2e.sh" BINARY SHOT_FOLDER
+set -euo pipefail
+
+binary=$(realpath "$1")
+shots=$(realpath "$2")
+scenario=$(basename "$0" .sh)
+
+for tool in Xvfb xdotool xwininfo import; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvil4-e2e.XXXXXX")
+xvfbPid=
+appPid=
+mainWindow=
+menuHeight=
+
+fail() {
+    echo "FAIL ($scenario): $*" >&2
+    exit 1
+}
+
+screenshot() {
+    local name="e2e-$scenario${1:+-$1}.png"
+    import -window root "$shots/$name" 2>/dev/null || echo "no screenshot $name" >&2
+}
+
+stopApp() {
+    [ -n "$appPid" ] || return 0
+    kill "$appPid" 2>/dev/null || true
+    wait "$appPid" 2>/dev/null || true
+    appPid=
+}
+
+cleanup() {
+    local status=$?
+    trap - EXIT
+    # The screen as the scenario left it, passed or failed.
+    [ -n "$xvfbPid" ] && screenshot
+    if [ "$status" -eq 0 ] && [ -n "$appPid" ] && ! kill -0 "$appPid" 2>/dev/null; then
+        echo "FAIL ($scenario): quorvil4 ended before the scenario did" >&2
+        status=1
+    fi
+    stopApp
+    if [ -n "$xvfbPid" ]; then
+        kill "$xvfbPid" 2>/dev/null || true
+        wait "$xvfbPid" 2>/dev/null || true
+    fi
+    if [ "$status" -ne 0 ] && [ -s "$work/app.log" ]; then
+        echo "--- quorvil4 output:" >&2
+        cat "$work/app.log" >&2
+    fi
+    rm -rf "$work"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# Polls COMMAND every tenth of a second until it succeeds; fails after SECONDS.
+waitFor() {
+    local seconds=$1 what=$2
+    shift 2
+    local deadline=$(($(date +%s%N) + seconds * 1000000000))
+    until "$@"; do
+        [ "$(date +%s%N)" -lt "$deadline" ] || fail "timed out after ${seconds}s waiting for $what"
+        [ -z "$appPid" ] || kill -0 "$appPid" 2>/dev/null || fail "quorvil4 ended while waiting for $what"
+        sleep 0.1
+    done
+}
+
+# Everything the program writes goes to the scratch folder, never to the user's own.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+# The C locale gives ISO dates and 24-hour times in the log.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER WAYLAND_DISPLAY
+userReg="$XDG_CONFIG_HOME/Norvalde/Quorvil4/user.reg"
+logFile="$XDG_DATA_HOME/Norvalde/Quorvil4/QuorvilLog.csv"
+port="$work/port.txt"
+
+# Xvfb picks a free display itself and names it on fd 3 once it accepts clients; -noreset keeps
+# it from resetting (and refusing clients) whenever the last one disconnects.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
+    3>"$work/display" 2>"$work/xvfb.log" &
+xvfbPid=$!
+waitFor 10 "the X server" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# The scripted port: one "ID RESULT X Y" line per argument, replaced in one step so that the
+# program, which reads it at every poll, never sees half a file.
+setPort() {
+    printf '%s\n' "$@" >"$port.new"
+    mv "$port.new" "$port"
+}
+
+source "$(dirname "${BASH_SOURCE[0]}")/drive.sh"
+
+startApp() {
+    "$binary" --simulate="$port" >>"$work/app.log" 2>&1 &
+    appPid=$!
+    waitFor 15 "the main window" windowShown '^Quorvil4$'
+    findMainWindow
+}
+
+# Waits for the program to end by itself and checks that it ended well.
+waitForExit() {
+    local pid=$appPid status=0
+    appPid=
+    local deadline=$(($(date +%s%N) + 10000000000))
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$(date +%s%N)" -lt "$deadline" ] || { appPid=$pid; fail "quorvil4 did not end"; }
+        sleep 0.1
+    done
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || fail "quorvil4 ended with status $status"
+}
+
+# The log's data lines that are complete, without their CR LF.
+dataLines() {
+    [ -f "$logFile" ] || return 0
+    tail -n +2 "$logFile" | grep $'\r$' | tr -d '\r' || true
+}
+
+dataLineCount() {
+    dataLines | wc -l
+}
+
+hasDataLines() {
+    [ "$(dataLineCount)" -ge "$1" ]
+}
+
+# Field N (1-based) of the last complete data line.
+lastField() {
+    dataLines | tail -n 1 | cut -d, -f "$1"
+}
+
+regHolds() {
+    [ -f "$userReg" ] && grep -qxF "$1" <(tr -d '\r' <"$userReg")
+}
