@@ -12,7 +12,6 @@
 #include "sensors/conversion.h"
 #include "sensors/portstatus.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -51,13 +50,6 @@ QFont sizedFont(const QString& family, double points, bool bold = false)
     QFont font(family);
     font.setPointSizeF(points);
     font.setBold(bold);
-    return font;
-}
-
-QFont defaultSansFont()
-{
-    QFont font = QApplication::font();
-    font.setPointSizeF(8.25);
     return font;
 }
 
@@ -156,13 +148,13 @@ void Quorvil::createControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFont(defaultSansFont());
+    client->setFont(programFont());
     setCentralWidget(client);
 
     const int lefts[4] = {240, 1440, 2640, 3840};
     const int innerLefts[4] = {360, 1560, 2760, 3960};
     const QFont headingFont = [] {
-        QFont font = defaultSansFont();
+        QFont font = programFont();
         font.setBold(true);
         return font;
     }();
