@@ -11,6 +11,7 @@
 #include "app/windowstate.h"
 #include "sensors/conversion.h"
 #include "sensors/portstatus.h"
+#include "settings/schema.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -477,8 +478,8 @@ void Quorvil::restorePosition()
     const QRect frame = frameGeometry();
     const std::string topDefault = shortestText(twipsFromPixels(frame.y()));
     const std::string leftDefault = shortestText(twipsFromPixels(frame.x()));
-    const std::string top = m_reg->GetSetting("Misc", "Top", topDefault);
-    const std::string left = m_reg->GetSetting("Misc", "Left", leftDefault);
+    const std::string top = m_reg->GetSetting(MiscSection, TopKey, topDefault);
+    const std::string left = m_reg->GetSetting(MiscSection, LeftKey, leftDefault);
     // With nothing stored the toolkit keeps its own placement.
     if (top == topDefault && left == leftDefault)
         return;
@@ -588,8 +589,8 @@ void Quorvil::mnuQuorvilItem_Click()
 void Quorvil::mnuExit_Click()
 {
     if (m_reg) {
-        m_reg->SaveSetting("Misc", "Left", shortestText(twipsFromPixels(x())));
-        m_reg->SaveSetting("Misc", "Top", shortestText(twipsFromPixels(y())));
+        m_reg->SaveSetting(MiscSection, LeftKey, shortestText(twipsFromPixels(x())));
+        m_reg->SaveSetting(MiscSection, TopKey, shortestText(twipsFromPixels(y())));
     }
     UnloadAllForms();
 }
