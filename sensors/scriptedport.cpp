@@ -24,9 +24,17 @@ ScriptedPort::ScriptedPort(std::filesystem::path file) : m_file(std::move(file))
 
 ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
 {
-    std::ifstream in(m_file);
-    if (!in)
+    // A script is a few lines; anything larger (a device node, a log) is not one.
+    constexpr std::streamsize MaxScript = 64 * 1024;
+    std::ifstream file(m_file, std::ios::binary);
+    if (!file)
         return {ScriptError};
+    std::string text(MaxScript + 1, '\0');
+    file.read(text.data(), MaxScript + 1);
+    if (file.bad() || file.gcount() > MaxScript)
+        return {ScriptError};
+    text.resize(std::size_t(file.gcount()));
+    std::istringstream in(text);
     std::optional<Answer> answer;
     std::string line;
     while (std::getline(in, line)) {
@@ -55,8 +63,6 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
         else
             answer = Answer{*result, true, *x, *y};
     }
-    if (in.bad())
-        return {ScriptError};
     return answer.value_or(Answer{});
 }
 
