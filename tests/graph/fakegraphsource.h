@@ -10,8 +10,6 @@ struct FakeGraphSource final : GraphSource {
     bool fahrenheit = false;
     bool celsius = true;
 
-    void setAll(const QString& text) { labels.fill(text); }
-
     QString bareTemperature(int sensor) const override { return labels.at(sensor - 1); }
     bool fahrenheitSelected() const override { return fahrenheit; }
     bool celsiusSelected() const override { return celsius; }

@@ -22,38 +22,23 @@ private:
 std::string sysfsBitmap(const libevdev* dev, unsigned type, unsigned maxCode)
 {
     constexpr unsigned wordBits = sizeof(long) * 8;
-    std::vector<unsigned long> words(maxCode / wordBits + 1, 0);
-    for (unsigned code = 0; code <= maxCode; ++code) {
-        if (libevdev_has_event_code(dev, type, code))
-            words[code / wordBits] |= 1UL << (code % wordBits);
-    }
-    std::size_t top = words.size() - 1;
-    while (top > 0 && words[top] == 0)
-        --top;
     std::string text;
-    for (std::size_t i = top + 1; i-- > 0;) {
-        char word[32];
-        std::snprintf(word, sizeof(word), "%lx", words[i]);
-        text += word;
-        if (i > 0)
-            text += ' ';
+    for (unsigned word = maxCode / wordBits + 1; word-- > 0;) {
+        unsigned long bits = 0;
+        for (unsigned bit = 0; bit < wordBits; ++bit)
+            bits |= libevdev_has_event_code(dev, type, word * wordBits + bit) ? 1UL << bit : 0;
+        if (bits == 0 && text.empty() && word > 0)
+            continue;
+        char hex[24];
+        std::snprintf(hex, sizeof(hex), text.empty() ? "%lx" : " %lx", bits);
+        text += hex;
     }
     return text;
 }
 
-libevdev* newDevice(const char* name)
-{
-    libevdev* dev = libevdev_new();
-    libevdev_set_name(dev, name);
-    return dev;
-}
-
 void enableAbs(libevdev* dev, unsigned axis, FakeAxis range)
 {
-    input_absinfo info{};
-    info.minimum = range.minimum;
-    info.maximum = range.maximum;
-    info.value = range.minimum;
+    const input_absinfo info{range.minimum, range.minimum, range.maximum, 0, 0, 0};
     libevdev_enable_event_code(dev, EV_ABS, axis, &info);
 }
 
@@ -61,7 +46,6 @@ void enableAbs(libevdev* dev, unsigned axis, FakeAxis range)
 
 std::vector<std::string> FakeEvdevNodes::list()
 {
-    ++m_listCalls;
     std::vector<std::string> names;
     for (const auto& [name, node] : m_nodes)
         names.push_back(name);
@@ -80,65 +64,39 @@ std::optional<PublishedCaps> FakeEvdevNodes::published(const std::string& name)
 std::unique_ptr<EvdevDevice> FakeEvdevNodes::open(const std::string& name, int* error)
 {
     const auto it = m_nodes.find(name);
-    if (it == m_nodes.end()) {
-        *error = ENOENT;
+    *error = it == m_nodes.end() ? ENOENT : it->second->openError;
+    if (*error != 0)
         return nullptr;
-    }
-    if (it->second->openError != 0) {
-        *error = it->second->openError;
-        return nullptr;
-    }
     ++it->second->opens;
     return std::make_unique<FakeEvdevDevice>(it->second);
 }
 
-FakeEvdevNode& FakeEvdevNodes::add(const std::string& name, libevdev* dev)
+FakeEvdevNode& FakeEvdevNodes::addDevice(const std::string& name, const std::string& deviceName,
+                                         Codes codes)
 {
+    libevdev* dev = libevdev_new();
+    libevdev_set_name(dev, deviceName.c_str());
+    // Where it is plugged in, which stays when the kernel numbers its node anew.
+    libevdev_set_phys(dev, ("port-" + deviceName).c_str());
+    for (const auto& [type, code] : codes) {
+        if (type == EV_ABS)
+            enableAbs(dev, code, {0, 4000});
+        else
+            libevdev_enable_event_code(dev, type, code, nullptr);
+    }
     auto node = std::make_shared<FakeEvdevNode>();
     node->dev = std::shared_ptr<libevdev>(dev, libevdev_free);
     m_nodes[name] = node;
     return *node;
 }
 
-FakeEvdevNode& FakeEvdevNodes::addJoystick(const std::string& node, const std::string& name,
+FakeEvdevNode& FakeEvdevNodes::addJoystick(const std::string& name, const std::string& deviceName,
                                            FakeAxis x, FakeAxis y, unsigned button)
 {
-    libevdev* dev = newDevice(name.c_str());
-    // Where it is plugged in, which stays when the kernel numbers its node anew.
-    libevdev_set_phys(dev, ("port-" + name).c_str());
-    enableAbs(dev, ABS_X, x);
-    enableAbs(dev, ABS_Y, y);
-    libevdev_enable_event_code(dev, EV_KEY, button, nullptr);
-    return add(node, dev);
-}
-
-FakeEvdevNode& FakeEvdevNodes::addKeyboard(const std::string& node)
-{
-    libevdev* dev = newDevice("Keyboard");
-    for (unsigned key = KEY_ESC; key <= KEY_KPDOT; ++key)
-        libevdev_enable_event_code(dev, EV_KEY, key, nullptr);
-    return add(node, dev);
-}
-
-FakeEvdevNode& FakeEvdevNodes::addMouse(const std::string& node)
-{
-    libevdev* dev = newDevice("Mouse");
-    libevdev_enable_event_code(dev, EV_REL, REL_X, nullptr);
-    libevdev_enable_event_code(dev, EV_REL, REL_Y, nullptr);
-    libevdev_enable_event_code(dev, EV_KEY, BTN_LEFT, nullptr);
-    libevdev_enable_event_code(dev, EV_KEY, BTN_RIGHT, nullptr);
-    return add(node, dev);
-}
-
-FakeEvdevNode& FakeEvdevNodes::addTouchpad(const std::string& node)
-{
-    libevdev* dev = newDevice("Touchpad");
-    enableAbs(dev, ABS_X, {0, 4000});
-    enableAbs(dev, ABS_Y, {0, 3000});
-    libevdev_enable_event_code(dev, EV_KEY, BTN_TOUCH, nullptr);
-    libevdev_enable_event_code(dev, EV_KEY, BTN_LEFT, nullptr);
-    libevdev_enable_event_code(dev, EV_KEY, BTN_TOOL_FINGER, nullptr);
-    return add(node, dev);
+    FakeEvdevNode& node = addDevice(name, deviceName, {{EV_KEY, button}});
+    enableAbs(node.dev.get(), ABS_X, x);
+    enableAbs(node.dev.get(), ABS_Y, y);
+    return node;
 }
 
 void FakeEvdevNodes::setAxis(const std::string& name, unsigned axis, int value)
@@ -151,12 +109,4 @@ void FakeEvdevNodes::unplug(const std::string& name)
 {
     node(name).gone = true;
     m_nodes.erase(name);
-}
-
-FakeEvdevNode& FakeEvdevNodes::node(const std::string& name)
-{
-    const auto it = m_nodes.find(name);
-    if (it == m_nodes.end())
-        throw std::invalid_argument("no node " + name);
-    return *it->second;
 }
