@@ -103,4 +103,8 @@ TEST(ScriptedPort, fileIsReadAgainAtEveryCall)
     writeFile(dir.path() / "port.txt", "0 165 3 4\n");
     EXPECT_EQ(port.joyGetPosEx(0, &info), 165u);
     EXPECT_EQ(info.dwXpos, 3u);
+    // A file far larger than any script, such as a device node, is refused rather than read.
+    writeFile(dir.path() / "port.txt", "0 0 5 6\n" + std::string(100000, '#'));
+    EXPECT_EQ(port.joyGetPosEx(0, &info), ScriptedPort::ScriptError);
+    EXPECT_EQ(ScriptedPort("/dev/zero").joyGetPosEx(0, &info), ScriptedPort::ScriptError);
 }
