@@ -1,178 +1,91 @@
 #include "app/controls.h"
-#include "app/quorvil.h"
 #include "app/windowstate.h"
-#include "graph/frmgraph.h"
 #include "support/quorviltest.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
-#include <memory>
+#include <functional>
 
 namespace {
 
-const QString Prompt12 =
-    QStringLiteral("Couldn't detect the Gameport Driver for 1 and 2.  Make sure gameport driver is "
-                   "installed.\r\nDo you want to view Quorvil4 anyway?");
-const QString Prompt34 =
-    QStringLiteral("Couldn't detect the Gameport Driver for 3 and 4.  Make sure gameport driver is "
-                   "installed.\r\nDo you want to view Quorvil4 anyway?");
+QString driverPrompt(const char* sensors)
+{
+    return QStringLiteral("Couldn't detect the Gameport Driver for %1.  Make sure gameport driver "
+                          "is installed.\r\nDo you want to view Quorvil4 anyway?")
+        .arg(QLatin1String(sensors));
+}
 
 } // namespace
 
-// Start-up
-
-TEST_F(QuorvilTest, bothDriversPresentStartsWithoutQuestion)
+TEST_F(QuorvilTest, driverCheckAsksPerMissingDriverAndNoEndsBeforeAnythingElse)
 {
-    joystick->set(1, 0, 100, 100);
-    Quorvil& q = loaded();
-    EXPECT_TRUE(boxes.asked.isEmpty());
-    EXPECT_TRUE(q.Timer1.isActive());
-    EXPECT_TRUE(q.Timer2.isActive());
-    EXPECT_EQ(q.Timer1.interval(), 1000);
-    EXPECT_EQ(q.Timer1.timerType(), Qt::PreciseTimer);
-    EXPECT_FALSE(q.TimerCount.isActive());
-    ASSERT_NE(q.Reg(), nullptr);
-    EXPECT_EQ(q.Reg()->Company(), "Norvalde");
-    EXPECT_EQ(q.Reg()->AppName(), "Quorvil4");
-    // Lists filled, yet nothing chosen and the design texts shown.
-    EXPECT_EQ(q.cboOffset4->count(), 7);
-    EXPECT_EQ(q.cboOffset4->itemText(0), QStringLiteral("+ 3°"));
-    EXPECT_EQ(q.cboOffset4->itemText(6), QStringLiteral("- 3°"));
-    EXPECT_EQ(q.cboOffset4->currentIndex(), -1);
-    EXPECT_EQ(q.cboOffset4->currentText(), QStringLiteral("None"));
-    EXPECT_EQ(q.cboTimer->itemText(6), QStringLiteral("1 Minute"));
-    EXPECT_EQ(q.cboTimer->currentIndex(), -1);
-    EXPECT_EQ(q.cboTimer->currentText(), QStringLiteral("1 Second"));
-    tickBoth();
-    EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: sensors 3 - 4 connected"));
+    const QString p12 = driverPrompt("1 and 2"), p34 = driverPrompt("3 and 4");
+    struct Row {
+        std::uint32_t caps1, caps2;
+        QList<int> answers;
+        QStringList prompts;
+    };
+    const Row rows[] = {{0, 0, {}, {}},
+                        {0, JOYERR_PARMS, {msgbox::Yes}, {p34}},
+                        {JOYERR_PARMS, JOYERR_PARMS, {msgbox::No}, {p12}},
+                        {JOYERR_PARMS, JOYERR_PARMS, {msgbox::Yes, msgbox::No}, {p12, p34}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        joystick = std::make_shared<FakeJoystick>();
+        boxes.asked.clear();
+        joystick->port(0).capsResult = row.caps1;
+        joystick->port(1).capsResult = row.caps2;
+        for (int answer : row.answers)
+            boxes.answer(answer);
+        const bool runs = row.answers.isEmpty() || row.answers.last() == msgbox::Yes;
+        EXPECT_EQ(make().Form_Load() == Quorvil::LoadResult::Run, runs);
+        ASSERT_EQ(boxes.asked.size(), row.prompts.size());
+        for (int i = 0; i < row.prompts.size(); ++i) {
+            EXPECT_EQ(boxes.asked[i].prompt, row.prompts[i]);
+            EXPECT_EQ(boxes.asked[i].title, QStringLiteral("Error in loading Gameport Drivers"));
+            EXPECT_EQ(boxes.asked[i].buttons, 308); // Yes/No, exclamation, No as the default
+        }
+        // Both drivers are asked about before the first answer; after a No nothing else runs.
+        EXPECT_EQ(joystick->port(1).capsCalls, 1);
+        EXPECT_EQ(form->Timer1.isActive(), runs);
+        EXPECT_EQ(form->cboOffset1->count(), runs ? 7 : 0);
+        EXPECT_EQ(store->openKeyCount(), 0u);
+        EXPECT_EQ(form->Reg() != nullptr, runs);
+    }
 }
 
-TEST_F(QuorvilTest, secondDriverMissingAnsweredYesRunsAndPollsIt)
-{
-    joystick->port(1).capsResult = JOYERR_PARMS;
-    joystick->set(1, 165, 0, 0);
-    joystick->set(0, 0, 10000, 10000);
-    boxes.answer(msgbox::Yes);
-    Quorvil& q = loaded();
-    ASSERT_EQ(boxes.asked.size(), 1);
-    EXPECT_EQ(boxes.asked[0].prompt, Prompt34);
-    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error in loading Gameport Drivers"));
-    EXPECT_EQ(boxes.asked[0].buttons, 308);
-    EXPECT_TRUE(q.Timer2.isActive());
-    tickBoth();
-    EXPECT_EQ(q.lblStatus->text(), QStringLiteral("port status: sensors 1 - 2 connected"));
-    // Sensor 4's zero reading writes its message last.
-    EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: sensor 4 unplugged"));
-    EXPECT_EQ(joystick->port(1).posCalls, 1);
-}
-
-TEST_F(QuorvilTest, firstDriverMissingAnsweredNoEndsBeforeAnythingElse)
-{
-    joystick->port(0).capsResult = JOYERR_PARMS;
-    joystick->port(1).capsResult = JOYERR_PARMS;
-    boxes.answer(msgbox::No);
-    store->tree.clear();
-    make();
-    EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::EndProgram);
-    ASSERT_EQ(boxes.asked.size(), 1);
-    EXPECT_EQ(boxes.asked[0].prompt, Prompt12);
-    // Both drivers were asked about before the first answer.
-    EXPECT_EQ(joystick->port(1).capsCalls, 1);
-    EXPECT_FALSE(form->Timer1.isActive());
-    EXPECT_FALSE(form->Timer2.isActive());
-    EXPECT_EQ(form->cboOffset1->count(), 0);
-    EXPECT_EQ(form->Reg(), nullptr);
-    EXPECT_EQ(store->openKeyCount(), 0u);
-}
-
-TEST_F(QuorvilTest, bothDriversMissingAskTwiceAndNoOnTheSecondEnds)
-{
-    joystick->port(0).capsResult = JOYERR_PARMS;
-    joystick->port(1).capsResult = JOYERR_PARMS;
-    boxes.answer(msgbox::Yes);
-    boxes.answer(msgbox::No);
-    make();
-    EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::EndProgram);
-    ASSERT_EQ(boxes.asked.size(), 2);
-    EXPECT_EQ(boxes.asked[1].prompt, Prompt34);
-    EXPECT_FALSE(form->Timer1.isActive());
-}
-
-TEST_F(QuorvilTest, startingMinimizedRecordsNormal)
-{
-    make().setWindowState(Qt::WindowMinimized);
-    form->Form_Load();
-    EXPECT_EQ(form->LastState, 0);
-}
-
-// Ticks
-
-TEST_F(QuorvilTest, tickWritesStatusAndRawReadings)
+TEST_F(QuorvilTest, eachTickReportsItsOwnJoystickAndKeepsTheLastGoodReading)
 {
     Quorvil& q = loaded();
-    EXPECT_EQ(q.lblRaw1->text(), QStringLiteral("Raw1"));
     joystick->set(0, 0, 65535, 10000);
     joystick->set(1, 167, 5, 6);
     tickBoth();
     EXPECT_EQ(q.lblStatus->text(), QStringLiteral("port status: sensors 1 - 2 connected"));
     EXPECT_EQ(q.lblRaw1->text(), QStringLiteral("65535"));
-    EXPECT_EQ(q.lblRaw2->text(), QStringLiteral("10000"));
-    // Never read successfully: the record still holds zeros.
+    // Never read successfully: the record still holds zeros, and zero reads as unplugged.
     EXPECT_EQ(q.lblRaw3->text(), QStringLiteral("0"));
-    EXPECT_EQ(q.lblRaw4->text(), QStringLiteral("0"));
     EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: sensor 4 unplugged"));
-    EXPECT_EQ(q.JoyResult2, 167);
-}
+    EXPECT_EQ(q.lblSensor4->text(), QStringLiteral("464 C"));
 
-TEST_F(QuorvilTest, unpluggedAfterGoodReadsKeepsTheLastReading)
-{
-    Quorvil& q = loaded();
-    joystick->set(0, 0, 10000, 32767);
-    q.Timer1_Timer();
     joystick->set(0, 167, 1, 1);
-    q.Timer1_Timer();
-    EXPECT_EQ(q.lblStatus->text(), QStringLiteral("port status: sensors 1 or 2 unplugged"));
-    EXPECT_EQ(q.lblRaw1->text(), QStringLiteral("10000"));
-    EXPECT_EQ(q.lblSensor2->text(), QStringLiteral("9 C"));
-}
-
-TEST_F(QuorvilTest, eachStatusFollowsItsOwnJoystick)
-{
-    Quorvil& q = loaded();
-    joystick->set(0, 0, 100, 100);
     joystick->set(1, 165, 100, 100);
     joystick->port(1).fillOnError = true;
     tickBoth();
-    EXPECT_EQ(q.lblStatus->text(), QStringLiteral("port status: sensors 1 - 2 connected"));
+    EXPECT_EQ(q.lblStatus->text(), QStringLiteral("port status: sensors 1 or 2 unplugged"));
+    EXPECT_EQ(q.lblRaw1->text(), QStringLiteral("65535"));
+    EXPECT_EQ(q.lblSensor2->text(), QStringLiteral("33 C"));
     EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: joyGetPosEx error, rc = 165"));
 }
-
-TEST_F(QuorvilTest, zeroReadingReportsUnpluggedAndStillShowsTemperature)
-{
-    Quorvil& q = loaded();
-    joystick->set(1, 0, 0, 10000);
-    q.Timer2_Timer();
-    EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: sensor 3 unplugged"));
-    EXPECT_EQ(q.lblS3->text(), QStringLiteral("464"));
-    EXPECT_EQ(q.lblSensor3->text(), QStringLiteral("464 C"));
-    EXPECT_EQ(q.lblSensor4->text(), QStringLiteral("33 C"));
-}
-
-// Conversion through the controls
 
 TEST_F(QuorvilTest, scaleAndOffsetsAreReadAtEveryTick)
 {
     Quorvil& q = loaded();
     joystick->set(0, 0, 10000, 10000);
-    q.Timer1_Timer();
-    EXPECT_EQ(q.lblS1->text(), QStringLiteral("33"));
-    EXPECT_EQ(q.lblSensor1->text(), QStringLiteral("33 C"));
     q.op1F->setChecked(true);
     q.cboOffset1->setCurrentIndex(0);
     q.cboOffset2->setCurrentIndex(6);
@@ -185,13 +98,8 @@ TEST_F(QuorvilTest, scaleAndOffsetsAreReadAtEveryTick)
     q.Timer1_Timer();
     EXPECT_EQ(q.lblSensor1->text(), QStringLiteral("33 C"));
     EXPECT_EQ(q.lblS2->text(), QStringLiteral("33"));
-}
 
-TEST_F(QuorvilTest, neitherScaleLeavesTemperaturesButReportsUnplugged)
-{
-    Quorvil& q = loaded();
-    joystick->set(0, 0, 10000, 10000);
-    q.Timer1_Timer();
+    // Neither scale: the temperatures stay, the unplugged message is still written.
     setOptionValue(q.op1C, false);
     joystick->set(0, 0, 0, 0);
     q.Timer1_Timer();
@@ -205,102 +113,71 @@ TEST_F(QuorvilTest, badCoefficientLeavesLabelsForThatTickOnly)
     Quorvil& q = loaded();
     joystick->set(0, 0, 10000, 10000);
     q.Timer1_Timer();
-    const QString bad[] = {"", "-", ".", "abc", "1e999", "nan", "inf", "1,2.3"};
-    for (const QString& text : bad) {
-        SCOPED_TRACE(text.toStdString());
-        q.txt1B->setText(text);
+    // Each row: A, B, C and the reading; the last two are a zero denominator and a result
+    // beyond 16 bits.
+    const char* bad[][3] = {{"0.001", "", "0"},    {"0.001", "-", "0"},     {"0.001", ".", "0"},
+                            {"0.001", "abc", "0"}, {"0.001", "1e999", "0"}, {"0.001", "nan", "0"},
+                            {"0.001", "inf", "0"}, {"0.001", "1,2.3", "0"}, {"0", "0", "0"},
+                            {"1e-9", "0", "0"}};
+    for (const auto& [a, b, c] : bad) {
+        SCOPED_TRACE(std::string(a) + " " + b + " " + c);
+        q.txt1A->setText(a);
+        q.txt1B->setText(b);
+        q.txt1C->setText(c);
+        joystick->set(0, 0, 65535, 10000);
         q.Timer1_Timer();
         EXPECT_EQ(q.lblS1->text(), QStringLiteral("33"));
         EXPECT_EQ(q.lblSensor1->text(), QStringLiteral("33 C"));
+        EXPECT_EQ(q.lblS2->text(), QStringLiteral("33"));
     }
-    // Zero denominator, and a result beyond 16 bits.
-    q.txt1A->setText("0");
-    q.txt1B->setText("0");
-    q.txt1C->setText("0");
-    joystick->set(0, 0, 65535, 65535);
-    q.Timer1_Timer();
-    EXPECT_EQ(q.lblS1->text(), QStringLiteral("33"));
-    q.txt1A->setText("1e-9");
-    q.Timer1_Timer();
-    EXPECT_EQ(q.lblS1->text(), QStringLiteral("33"));
-    EXPECT_EQ(q.lblS2->text(), QStringLiteral("-4"));
-    // Fixing the box shows the temperature again at the next tick.
-    q.txt1A->setText(" 0.001355699 ");
+    // Fixing the boxes shows the temperature again at the next tick, in the locale's own
+    // notation too.
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    q.txt1A->setText(" 0,001355699 ");
     q.txt1B->setText("1.96433E-04");
     q.txt1C->setText("0.000000130");
     q.Timer1_Timer();
+    QLocale::setDefault(saved);
     EXPECT_EQ(q.lblSensor1->text(), QStringLiteral("-4 C"));
 }
 
-TEST_F(QuorvilTest, coefficientsReadWithTheLocaleSeparator)
-{
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Quorvil& q = loaded();
-    q.txt1A->setText(QStringLiteral("0,001355699"));
-    joystick->set(0, 0, 10000, 10000);
-    q.Timer1_Timer();
-    QLocale::setDefault(saved);
-    EXPECT_EQ(q.lblSensor1->text(), QStringLiteral("33 C"));
-    EXPECT_EQ(q.lblSensor2->text(), QStringLiteral("33 C"));
-}
-
-// Views
-
-TEST_F(QuorvilTest, viewCommandsLandOnTheirHeightFromEveryView)
-{
-    Quorvil& q = loaded();
-    q.show();
-    const std::pair<QAction*, int> menuViews[] = {{q.mnuSetup, Quorvil::SetupHeight},
-                                                  {q.mnuLog, Quorvil::LoggingHeight}};
-    const std::pair<QPushButton*, int> buttonViews[] = {{q.btnHideLog, Quorvil::CompactHeight},
-                                                        {q.btnHideSetup, Quorvil::CompactHeight}};
-    const std::function<void()> starts[] = {[&] { q.mnuSetup_Click(); }, [&] { q.mnuLog_Click(); },
-                                            [&] { q.btnHideSetup_Click(); }};
-    for (const auto& start : starts) {
-        for (const auto& [action, height] : menuViews) {
-            start();
-            q.resize(600, 300); // dragged by the user
-            action->trigger();
-            EXPECT_EQ(q.clientHeight(), height);
-            EXPECT_EQ(q.width(), Quorvil::FormClientWidth);
-        }
-        for (const auto& [button, height] : buttonViews) {
-            start();
-            q.resize(600, 300);
-            button->click();
-            EXPECT_EQ(q.clientHeight(), height);
-            EXPECT_EQ(q.width(), Quorvil::FormClientWidth);
-        }
-    }
-}
-
-TEST_F(QuorvilTest, startsCompactWithBareLabelsBelowEveryView)
+TEST_F(QuorvilTest, viewCommandsLandOnTheirHeightFromEveryViewAndResetTheWidth)
 {
     Quorvil& q = loaded();
     q.show();
     EXPECT_EQ(q.clientHeight(), Quorvil::CompactHeight);
-    for (QLabel* bare : {q.lblS1, q.lblS2, q.lblS3, q.lblS4})
-        EXPECT_GE(bare->geometry().top(), Quorvil::SetupHeight);
-    // The port status lines sit below the logging view and within the setup view.
-    EXPECT_GE(q.lblStatus->geometry().top(), Quorvil::LoggingHeight);
-    EXPECT_LE(q.btnHideSetup->geometry().bottom(), Quorvil::SetupHeight);
+    const std::pair<std::function<void()>, int> commands[] = {
+        {[&] { q.mnuSetup->trigger(); }, Quorvil::SetupHeight},
+        {[&] { q.mnuLog->trigger(); }, Quorvil::LoggingHeight},
+        {[&] { q.btnHideLog->click(); }, Quorvil::CompactHeight},
+        {[&] { q.btnHideSetup->click(); }, Quorvil::CompactHeight}};
+    for (const auto& [from, fromHeight] : commands) {
+        for (int i = 0; i < 4; ++i) {
+            from();
+            SCOPED_TRACE(testing::Message() << "from " << fromHeight << ", command " << i);
+            q.resize(600, 300); // dragged by the user
+            commands[i].first();
+            EXPECT_EQ(q.clientHeight(), commands[i].second);
+            EXPECT_EQ(q.width(), Quorvil::FormClientWidth);
+        }
+    }
 }
 
-// Resize
-
-TEST_F(QuorvilTest, trayItemsFollowTheWindowState)
+TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
 {
     Quorvil& q = loaded();
     q.show();
     struct Row {
         int state;
         bool restore, move, size, minimize;
+        int lastState;
     };
     // Maximize is never shown, and the toolkit reports a hidden action as disabled.
-    const Row table[] = {{StateMaximized, true, false, false, true},
-                         {StateMinimized, true, false, false, false},
-                         {StateNormal, false, true, true, true}};
+    const Row table[] = {{StateMaximized, true, false, false, true, 2},
+                         {StateMinimized, true, false, false, false, 2},
+                         {StateMaximized, true, false, false, true, 2},
+                         {StateNormal, false, true, true, true, 0}};
     for (const Row& row : table) {
         SCOPED_TRACE(row.state);
         setFormWindowState(&q, row.state);
@@ -308,116 +185,83 @@ TEST_F(QuorvilTest, trayItemsFollowTheWindowState)
         EXPECT_EQ(q.mnuTrayMove->isEnabled(), row.move);
         EXPECT_EQ(q.mnuTraySize->isEnabled(), row.size);
         EXPECT_EQ(q.mnuTrayMinimize->isEnabled(), row.minimize);
+        EXPECT_EQ(q.LastState, row.lastState);
     }
 }
 
-TEST_F(QuorvilTest, lastStateKeepsMaximizedThroughMinimize)
+TEST_F(QuorvilTest, windowsOpenOnceAndTrayCloseUnloadsThemWhereOnlyExitStoresThePosition)
 {
     Quorvil& q = loaded();
     q.show();
-    setFormWindowState(&q, StateMaximized);
-    EXPECT_EQ(q.LastState, 2);
-    setFormWindowState(&q, StateMinimized);
-    EXPECT_EQ(q.LastState, 2);
-    setFormWindowState(&q, q.LastState);
-    EXPECT_EQ(q.LastState, 2);
-    setFormWindowState(&q, StateNormal);
-    EXPECT_EQ(q.LastState, 0);
-}
+    EXPECT_FALSE(q.tray().hasTrayIcon()); // offscreen has no notification area
+    const auto openAll = [&] {
+        for (QAction* command : {q.mnuGraph, q.mnuReadMeItem, q.mnuQuorvilItem})
+            command->trigger();
+    };
+    const QString names[] = {"frmGraph", "frmHelp", "frmAbout"};
+    openAll();
+    QList<QPointer<QWidget>> windows;
+    for (const QString& name : names)
+        windows << q.forms().form(name);
+    const qsizetype topLevels = QApplication::topLevelWidgets().size();
+    openAll();
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), topLevels);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(windows[i] && q.forms().form(names[i]) == windows[i]) << i;
 
-// Shut-down and secondary windows
-
-TEST_F(QuorvilTest, exitStoresPositionInTwipsAndNextStartUsesIt)
-{
-    Quorvil& q = loaded();
-    q.show();
-    q.move(96, 48);
-    q.mnuExit->trigger();
-    EXPECT_EQ(stored("Misc", "Left"), "1440");
-    EXPECT_EQ(stored("Misc", "Top"), "720");
+    q.mnuTrayClose->trigger();
+    flushDeletes();
+    EXPECT_EQ(stored("Misc", "Left") + stored("Misc", "Top"), "<none><none>");
+    for (const QPointer<QWidget>& window : windows)
+        EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(q.isVisible());
-    EXPECT_FALSE(q.Timer1.isActive());
 
     Quorvil& next = loaded();
-    EXPECT_EQ(next.pos(), QPoint(96, 48));
+    next.show();
+    next.move(96, 48);
+    next.mnuQuorvilItem->trigger();
+    QPointer<QWidget> about = next.forms().form(QStringLiteral("frmAbout"));
+    next.mnuExit->trigger();
+    flushDeletes();
+    EXPECT_TRUE(about.isNull());
+    EXPECT_FALSE(next.Timer1.isActive());
+    EXPECT_EQ(stored("Misc", "Left"), "1440");
+    EXPECT_EQ(stored("Misc", "Top"), "720");
+    EXPECT_EQ(loaded().pos(), QPoint(96, 48));
 }
 
 TEST_F(QuorvilTest, storedPositionThatIsNoPlaceIsIgnored)
 {
-    for (const char* top : {"abc", "", "99999999", "nan"}) {
-        SCOPED_TRACE(top);
-        registry(store).SaveSetting("Misc", "Top", top);
-        registry(store).SaveSetting("Misc", "Left", top);
-        make();
-        const QPoint before = form->pos();
+    for (const char* text : {"abc", "", "99999999", "nan"}) {
+        SCOPED_TRACE(text);
+        registry(store).SaveSetting("Misc", "Top", text);
+        registry(store).SaveSetting("Misc", "Left", text);
+        const QPoint before = make().pos();
         form->Form_Load();
         EXPECT_EQ(form->pos(), before);
         EXPECT_FALSE(form->testAttribute(Qt::WA_Moved));
     }
 }
 
-TEST_F(QuorvilTest, closeBoxStoresNothingAndLeavesOtherWindowsOpen)
+TEST_F(QuorvilTest, closeBoxStoresNothingAndTheProgramEndsWithItsLastWindow)
 {
     Quorvil& q = loaded();
-    int made = 0;
-    q.forms().setFactory(QStringLiteral("frmAbout"), [&] {
-        ++made;
-        return new QWidget;
-    });
+    QSignalSpy ended(&q, &Quorvil::allFormsUnloaded);
     q.show();
-    q.mnuQuorvilItem_Click();
-    q.mnuQuorvilItem->trigger();
-    EXPECT_EQ(made, 1);
-    QPointer<QWidget> about = q.forms().form(QStringLiteral("frmAbout"));
-    ASSERT_TRUE(about);
-    EXPECT_TRUE(about->isVisible());
-
+    q.mnuQuorvilItem->trigger(); // About is a tool window, yet it keeps the program running
+    q.mnuReadMeItem->trigger();
     q.close();
     EXPECT_EQ(stored("Misc", "Left"), "<none>");
-    EXPECT_FALSE(q.isVisible());
     EXPECT_FALSE(q.Timer1.isActive());
-    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(q.forms().form(QStringLiteral("frmAbout"))->isVisible());
+    EXPECT_EQ(ended.count(), 0);
 
-    q.UnloadAllForms();
-    EXPECT_FALSE(about && about->isVisible());
-}
-
-TEST_F(QuorvilTest, secondaryWindowsOpenOnceAndExitUnloadsThemAll)
-{
-    Quorvil& q = loaded();
-    q.show();
-    q.mnuGraph->trigger();
-    q.mnuReadMeItem->trigger();
-    q.mnuQuorvilItem->trigger();
-    QPointer<QWidget> graph = q.forms().form(QStringLiteral("frmGraph"));
-    QPointer<QWidget> help = q.forms().form(QStringLiteral("frmHelp"));
-    QPointer<QWidget> about = q.forms().form(QStringLiteral("frmAbout"));
-    ASSERT_TRUE(graph && help && about);
-    q.mnuGraph->trigger();
-    q.mnuReadMeItem->trigger();
-    EXPECT_EQ(q.forms().form(QStringLiteral("frmGraph")), graph);
-    EXPECT_EQ(q.forms().form(QStringLiteral("frmHelp")), help);
-
-    q.mnuExit_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(graph.isNull() && help.isNull() && about.isNull());
-    EXPECT_FALSE(q.isVisible());
-}
-
-TEST_F(QuorvilTest, trayCloseEndsWithoutStoringThePosition)
-{
-    Quorvil& q = loaded();
-    q.show();
-    // Offscreen has no notification area: the program runs without the icon.
-    EXPECT_FALSE(q.tray().hasTrayIcon());
-    q.mnuQuorvilItem->trigger();
-    QPointer<QWidget> about = q.forms().form(QStringLiteral("frmAbout"));
-    q.mnuTrayClose->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(stored("Misc", "Left"), "<none>");
-    EXPECT_EQ(stored("Misc", "Top"), "<none>");
-    EXPECT_TRUE(about.isNull());
-    EXPECT_FALSE(q.isVisible());
+    for (const char* name : {"frmAbout", "frmHelp"}) {
+        EXPECT_EQ(ended.count(), 0);
+        q.forms().form(QString::fromLatin1(name))->close();
+        flushDeletes();
+    }
+    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
@@ -435,33 +279,11 @@ TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
     EXPECT_EQ(graph->image().pixel(398, 134), qRgb(255, 0, 255));
 
     q.close();
-    ASSERT_TRUE(graph);
     for (int tick = 0; tick < 30; ++tick)
         graph->Timer1_Timer();
-    const QImage image = graph->image();
-    for (int y = 0; y < image.height(); ++y) {
-        const QRgb pixel = image.pixel(398, y);
-        for (const QRgb trace :
-             {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0), qRgb(255, 0, 255)})
-            EXPECT_NE(pixel, trace) << "row " << y;
-    }
+    const QList<QRgb> traces = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0),
+                                qRgb(255, 0, 255)};
+    for (int y = 0; y < graph->image().height(); ++y)
+        EXPECT_FALSE(traces.contains(graph->image().pixel(398, y))) << "row " << y;
     graph->close();
-}
-
-TEST_F(QuorvilTest, programEndsOnlyWhenTheLastWindowIsUnloaded)
-{
-    Quorvil& q = loaded();
-    QSignalSpy ended(&q, &Quorvil::allFormsUnloaded);
-    q.show();
-    q.mnuQuorvilItem->trigger(); // About is a tool window, yet it keeps the program running
-    q.mnuReadMeItem->trigger();
-    q.close();
-    EXPECT_EQ(ended.count(), 0);
-
-    q.forms().form(QStringLiteral("frmAbout"))->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(ended.count(), 0);
-    q.forms().form(QStringLiteral("frmHelp"))->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(ended.count(), 1);
 }

@@ -5,10 +5,17 @@
 #include "support/fakejoystick.h"
 #include "support/scriptedmessageboxes.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+
+// Runs the deletions that closed windows have asked for.
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // A main window over fakes of every service, its log in a temporary folder.
 class QuorvilTest : public testing::Test {
