@@ -1,85 +1,53 @@
 #include "log/csvlog.h"
 #include "support/tempdir.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CsvLogFile : testing::Test {
+const std::string Header = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n";
+
+// Each line is in the file as soon as it is written, and each start keeps only its own header.
+TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
+{
     TempDir temp;
-    fs::path dir = temp.path();
-    fs::path file = dir / "data" / "QuorvilLog.csv";
-
-    std::string contents() const { return readFile(file); }
-};
-
-TEST_F(CsvLogFile, headerAndLinesAreExactBytesWithCrLf)
-{
+    const fs::path file = temp.path() / "data" / "QuorvilLog.csv";
     CsvLog log;
-    ASSERT_EQ(log.start(file, true), std::nullopt);
-    EXPECT_EQ(contents(), "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n");
-    ASSERT_EQ(log.writeLine("12/5/2026", "3:04:05 PM", {"21", "22", "19", "-3"}), std::nullopt);
-    // Each line is in the file as soon as it is written, before the log is stopped.
-    EXPECT_EQ(contents(), "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n"
-                          "12/5/2026,3:04:05 PM,21,22,19,-3\r\n");
-    EXPECT_EQ(log.stop(), std::nullopt);
-    EXPECT_FALSE(log.isOpen());
+    for (const std::string date : {"12/5/2026", "2026-12-05"}) {
+        ASSERT_EQ(log.start(file, true), std::nullopt);
+        EXPECT_EQ(readFile(file), Header);
+        ASSERT_EQ(log.writeLine(date, "3:04:05 PM", {"21", "", "19", "-3"}), std::nullopt);
+        EXPECT_EQ(readFile(file), Header + date + ",3:04:05 PM,21,,19,-3\r\n");
+        EXPECT_EQ(log.stop(), std::nullopt);
+        EXPECT_FALSE(log.isOpen());
+    }
 }
 
-TEST_F(CsvLogFile, emptyLabelsStillGiveSixFields)
+TEST(CsvLog, failuresAreReportedAndLeaveNothingOpen)
 {
-    EXPECT_EQ(csvLine("2026-12-05", "15:04:05", {"", "7", "", ""}), "2026-12-05,15:04:05,,7,,\r\n");
-}
-
-TEST_F(CsvLogFile, restartingKeepsOnlyTheNewestHeaderAndItsLines)
-{
+    TempDir temp;
+    fs::create_directories(temp.path() / "folder" / "QuorvilLog.csv");
+    writeFile(temp.path() / "plain", "a file where a folder should be");
+    std::vector<fs::path> files = {temp.path() / "folder" / "QuorvilLog.csv",
+                                   temp.path() / "plain" / "QuorvilLog.csv"};
+    if (fs::exists("/dev/full"))
+        files.push_back("/dev/full");
     CsvLog log;
-    ASSERT_EQ(log.start(file, true), std::nullopt);
-    log.writeLine("d", "t", {"1", "2", "3", "4"});
-    log.stop();
-    ASSERT_EQ(log.start(file, true), std::nullopt);
-    log.writeLine("d2", "t2", {"5", "6", "7", "8"});
-    log.stop();
-    EXPECT_EQ(contents(), "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\nd2,t2,5,6,7,8\r\n");
-}
-
-TEST_F(CsvLogFile, failuresAreReportedAndLeaveNothingOpen)
-{
-    // A directory where the file should be.
-    fs::create_directories(file);
-    CsvLog log;
-    EXPECT_NE(log.start(file, true), std::nullopt);
-    EXPECT_FALSE(log.isOpen());
-
-    // A regular file where the folder should be.
-    fs::create_directories(dir);
-    writeFile(dir / "plain", "x");
-    EXPECT_NE(log.start(dir / "plain" / "QuorvilLog.csv", true), std::nullopt);
-    EXPECT_FALSE(log.isOpen());
-
-    // Writing without a started log.
-    EXPECT_NE(log.writeLine("d", "t", {"1", "2", "3", "4"}), std::nullopt);
-}
-
-TEST_F(CsvLogFile, aFullDiskIsReported)
-{
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    CsvLog log;
-    EXPECT_NE(log.start("/dev/full", true), std::nullopt);
-    EXPECT_FALSE(log.isOpen());
+    EXPECT_NE(log.writeLine("d", "t", {"1", "2", "3", "4"}), std::nullopt); // never started
+    for (const fs::path& file : files) {
+        EXPECT_NE(log.start(file, true), std::nullopt) << file;
+        EXPECT_FALSE(log.isOpen()) << file;
+    }
 }
 
 TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
 {
-    EXPECT_EQ(loggingInterval(0), 1000);
-    EXPECT_EQ(loggingInterval(3), 10000);
-    EXPECT_EQ(loggingInterval(6), 60000);
-    EXPECT_EQ(loggingInterval(-1), std::nullopt);
-    EXPECT_EQ(loggingInterval(7), std::nullopt);
+    const std::pair<int, std::optional<int>> rows[] = {
+        {0, 1000}, {3, 10000}, {6, 60000}, {-1, std::nullopt}, {7, std::nullopt}};
+    for (const auto& [position, milliseconds] : rows)
+        EXPECT_EQ(loggingInterval(position), milliseconds) << position;
 }
 
 } // namespace
