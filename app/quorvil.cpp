@@ -2,16 +2,15 @@
 
 #include "app/appresources.h"
 #include "app/controls.h"
-#include "app/datetimetext.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
-#include "app/textforms.h"
 #include "app/twips.h"
 #include "app/windowplace.h"
 #include "app/windowstate.h"
-#include "sensors/conversion.h"
-#include "sensors/portstatus.h"
+#include "monitor/clock.h"
+#include "monitor/tick.h"
 #include "settings/schema.h"
+#include "util/textforms.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -115,6 +114,8 @@ QAction* menuItem(QMenu* menu, const QByteArray& name, const QString& caption,
 Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
+    if (!m_services.clock)
+        m_services.clock = std::make_shared<SystemClock>();
     setObjectName(QStringLiteral("Quorvil"));
     setWindowTitle(QStringLiteral("Quorvil4"));
     // Resizable, with a minimize box and no maximize box.
@@ -451,12 +452,10 @@ void Quorvil::TimerCount_Timer()
 {
     if (!m_log.isOpen())
         return;
-    const QDateTime now = QDateTime::currentDateTime();
-    const auto text = [](const QString& s) { return s.toLocal8Bit().toStdString(); };
-    const std::array<std::string, 4> temperatures{text(lblS1->text()), text(lblS2->text()),
-                                                  text(lblS3->text()), text(lblS4->text())};
-    if (const std::optional<std::string> failure =
-            m_log.writeLine(text(dateText(now.date())), text(timeText(now.time())), temperatures))
+    const auto text = [](const QLabel* label) { return label->text().toLocal8Bit().toStdString(); };
+    const std::string line =
+        logLine(*m_services.clock, {text(lblS1), text(lblS2), text(lblS3), text(lblS4)});
+    if (const std::optional<std::string> failure = m_log.writeLine(line))
         logFailed(QStringLiteral("written"), *failure);
 }
 
@@ -502,13 +501,12 @@ void Quorvil::Timer2_Timer()
 
 void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
 {
-    const auto id = static_cast<std::uint32_t>(joystick);
-    const std::uint32_t code = readJoystick(*m_services.joystick, id, info);
-    result = static_cast<std::int32_t>(code);
+    const PortReading reading = readPort(*m_services.joystick, joystick, info);
+    result = static_cast<std::int32_t>(reading.result);
     const int first = joystick * 2;
-    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, code)));
-    m_sensors[first].raw->setText(QString::number(info.dwXpos));
-    m_sensors[first + 1].raw->setText(QString::number(info.dwYpos));
+    m_sensors[first].status->setText(QString::fromStdString(reading.status));
+    m_sensors[first].raw->setText(QString::fromStdString(reading.raw[0]));
+    m_sensors[first + 1].raw->setText(QString::fromStdString(reading.raw[1]));
     ConvertSensor(first + 1);
     ConvertSensor(first + 2);
 }
@@ -516,27 +514,23 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
 void Quorvil::ConvertSensor(int sensor)
 {
     const SensorControls& s = m_sensors[sensor - 1];
-    const int offsetPosition = listPosition(s.offset);
-    const std::optional<double> A = parseNumber(s.a->text().toStdString());
-    const std::optional<double> B = parseNumber(s.b->text().toStdString());
-    const std::optional<double> C = parseNumber(s.c->text().toStdString());
-    const std::optional<double> raw = parseNumber(s.raw->text().toStdString(), ".");
-    if (!raw)
+    const std::string a = s.a->text().toStdString();
+    const std::string b = s.b->text().toStdString();
+    const std::string c = s.c->text().toStdString();
+    const Scale scale = selectedScale();
+    const SensorOutcome outcome = convertSensor(sensor, s.raw->text().toStdString(),
+                                                {a, b, c, listPosition(s.offset), scale});
+    if (outcome.status)
+        s.status->setText(QString::fromStdString(*outcome.status));
+    if (!outcome.temperature)
         return;
-    if (isUnplugged(*raw))
-        s.status->setText(QString::fromStdString(unpluggedText(sensor)));
-    if (!A || !B || !C)
-        return;
-    const Scale scale = op1C->isChecked()   ? Scale::Celsius
-                        : op1F->isChecked() ? Scale::Fahrenheit
-                                            : Scale::None;
-    const std::optional<std::int16_t> shown =
-        displayedTemperature(*raw, {*A, *B, *C}, scale, offsetPosition);
-    if (!shown)
-        return;
-    const QString text = QString::number(*shown);
-    s.bare->setText(text);
-    s.shown->setText(text + QLatin1String(scaleSuffix(scale)));
+    s.bare->setText(QString::fromStdString(bareText(*outcome.temperature)));
+    s.shown->setText(QString::fromStdString(shownText(*outcome.temperature, scale)));
+}
+
+Scale Quorvil::selectedScale() const
+{
+    return op1C->isChecked() ? Scale::Celsius : op1F->isChecked() ? Scale::Fahrenheit : Scale::None;
 }
 
 int Quorvil::clientHeight() const

@@ -7,6 +7,7 @@
 #include "graph/frmgraph.h"
 #include "graph/graphsource.h"
 #include "log/csvlog.h"
+#include "sensors/conversion.h"
 #include "sensors/joystick.h"
 #include "settings/registry.h"
 #include "settings/registryapi.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 
+class Clock;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -32,8 +34,9 @@ class QRadioButton;
 struct QuorvilServices {
     std::shared_ptr<JoystickService> joystick;
     std::shared_ptr<RegistryApi> registryApi;
-    MessageBoxes* messageBoxes = nullptr; // outlives the window
-    std::filesystem::path logFolder;      // where the log file is written
+    MessageBoxes* messageBoxes = nullptr;   // outlives the window
+    std::filesystem::path logFolder;        // where the log file is written
+    std::shared_ptr<Clock> clock = nullptr; // the log's date and time; the system's when null
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
@@ -171,6 +174,7 @@ private:
     // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     void ConvertSensor(int sensor);
+    Scale selectedScale() const;
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;

@@ -1,6 +1,5 @@
-#include "app/textforms.h"
+#include "util/textforms.h"
 
-#include <QLocale>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -69,11 +68,6 @@ std::optional<double> parseNumber(std::string_view text, std::string_view locale
     if (error != std::errc{} || end != digits.data() + digits.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-std::optional<double> parseNumber(std::string_view text)
-{
-    return parseNumber(text, QLocale().decimalPoint().toStdString());
 }
 
 std::optional<long long> parseWholeNumber(std::string_view text)
