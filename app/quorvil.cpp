@@ -9,6 +9,7 @@
 #include "app/windowstate.h"
 #include "monitor/clock.h"
 #include "monitor/tick.h"
+#include "settings/preferences.h"
 #include "settings/schema.h"
 #include "util/textforms.h"
 
@@ -139,6 +140,7 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    m_forms.setFactory(QStringLiteral("frmAlarms"), [this] { return new frmAlarms(this); });
     m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
     setClientHeight(CompactHeight);
@@ -285,6 +287,9 @@ void Quorvil::createControls()
             Option2_Click();
     });
     connect(cboTimer, &QComboBox::currentIndexChanged, this, &Quorvil::cboTimer_Click);
+    // The alarms window shows its thresholds in the scale in use, converted at once.
+    connect(op1C, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
+    connect(op1F, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
     connect(btnSave, &QPushButton::clicked, this, &Quorvil::btnSave_Click);
     connect(btnRefresh, &QPushButton::clicked, this, &Quorvil::btnRefresh_Click);
     connect(btnDelete, &QPushButton::clicked, this, &Quorvil::btnDelete_Click);
@@ -297,6 +302,7 @@ void Quorvil::createMenus()
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuSetup = menuItem(mnuFile, "mnuSetup", QStringLiteral("&Setup"), Qt::CTRL | Qt::Key_S);
     mnuGraph = menuItem(mnuFile, "mnuGraph", QStringLiteral("&Graph"), Qt::CTRL | Qt::Key_G);
+    mnuAlarms = menuItem(mnuFile, "mnuAlarms", QStringLiteral("&Alarms..."), Qt::CTRL | Qt::Key_M);
     mnuLog = menuItem(mnuFile, "mnuLog", QStringLiteral("&Log"), Qt::CTRL | Qt::Key_L);
     mnuExit = menuItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), Qt::CTRL | Qt::Key_X);
 
@@ -321,6 +327,7 @@ void Quorvil::createMenus()
 
     connect(mnuSetup, &QAction::triggered, this, &Quorvil::mnuSetup_Click);
     connect(mnuGraph, &QAction::triggered, this, &Quorvil::mnuGraph_Click);
+    connect(mnuAlarms, &QAction::triggered, this, &Quorvil::mnuAlarms_Click);
     connect(mnuLog, &QAction::triggered, this, &Quorvil::mnuLog_Click);
     connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
     connect(mnuReadMeItem, &QAction::triggered, this, &Quorvil::mnuReadMeItem_Click);
@@ -369,6 +376,9 @@ Quorvil::LoadResult Quorvil::Form_Load()
     m_reg->setAppName(registry::ProductName);
 
     returnPref();
+    const StoredAlarms stored = loadAlarms(*m_reg);
+    m_alarms.setThresholds(
+        {stored.high, stored.low, stored.fahrenheit ? Scale::Fahrenheit : Scale::Celsius});
     restorePosition();
     return LoadResult::Run;
 }
@@ -507,30 +517,85 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
     m_sensors[first].status->setText(QString::fromStdString(reading.status));
     m_sensors[first].raw->setText(QString::fromStdString(reading.raw[0]));
     m_sensors[first + 1].raw->setText(QString::fromStdString(reading.raw[1]));
-    ConvertSensor(first + 1);
-    ConvertSensor(first + 2);
+    for (const int sensor : {first + 1, first + 2}) {
+        watchAlarms(sensor, countedTemperature(reading.result, ConvertSensor(sensor)));
+    }
+    refreshAlarmsWindow();
 }
 
-void Quorvil::ConvertSensor(int sensor)
+SensorOutcome Quorvil::ConvertSensor(int sensor)
 {
     const SensorControls& s = m_sensors[sensor - 1];
     const std::string a = s.a->text().toStdString();
     const std::string b = s.b->text().toStdString();
     const std::string c = s.c->text().toStdString();
-    const Scale scale = selectedScale();
+    const Scale scale = scaleInUse();
     const SensorOutcome outcome = convertSensor(sensor, s.raw->text().toStdString(),
                                                 {a, b, c, listPosition(s.offset), scale});
     if (outcome.status)
         s.status->setText(QString::fromStdString(*outcome.status));
-    if (!outcome.temperature)
-        return;
-    s.bare->setText(QString::fromStdString(bareText(*outcome.temperature)));
-    s.shown->setText(QString::fromStdString(shownText(*outcome.temperature, scale)));
+    if (outcome.temperature) {
+        s.bare->setText(QString::fromStdString(bareText(*outcome.temperature)));
+        s.shown->setText(QString::fromStdString(shownText(*outcome.temperature, scale)));
+    }
+    return outcome;
 }
 
-Scale Quorvil::selectedScale() const
+Scale Quorvil::scaleInUse() const
 {
     return op1C->isChecked() ? Scale::Celsius : op1F->isChecked() ? Scale::Fahrenheit : Scale::None;
+}
+
+QString Quorvil::heading(int sensor) const
+{
+    const QLabel* headings[] = {LabelS1, LabelS2, LabelS3, LabelS4};
+    return headings[sensor - 1]->text();
+}
+
+void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
+{
+    const Scale scale = scaleInUse();
+    const std::vector<AlarmWatch::Event> events = m_alarms.observe(sensor, temperature, scale);
+    if (events.empty())
+        return;
+    QStringList alarmed;
+    for (int i = 1; i <= 4; ++i)
+        if (m_alarms.sensor(i).state != AlarmWatch::State::Ok)
+            alarmed << heading(i);
+    m_tray.SetTrayTooltip(alarmed.isEmpty() ? QStringLiteral("Quorvil")
+                                            : QStringLiteral("Quorvil - alarm: ") +
+                                                  alarmed.join(QStringLiteral(", ")));
+    const AlarmWatch::Event* event = &events.back();
+    if (event->over)
+        return;
+    const QString suffix = QLatin1String(scaleSuffix(scale));
+    const QString text = QStringLiteral("%1: %2%3, %4 %5%3")
+                             .arg(heading(sensor))
+                             .arg(event->temperature)
+                             .arg(suffix)
+                             .arg(event->side == AlarmWatch::Side::High ? QStringLiteral("above")
+                                                                        : QStringLiteral("below"))
+                             .arg(event->threshold);
+    // Without a notification area the alarms window is where it shows.
+    if (!m_tray.notify(QStringLiteral("Quorvil4 alarm"), text))
+        m_forms.show(QStringLiteral("frmAlarms"));
+}
+
+void Quorvil::refreshAlarmsWindow()
+{
+    if (auto* window = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
+        window->refresh();
+}
+
+void Quorvil::saveAlarms()
+{
+    if (!m_reg)
+        return;
+    const AlarmWatch::Thresholds& t = m_alarms.thresholds();
+    if (!::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
+        m_services.messageBoxes->MsgBox(QStringLiteral("The alarms could not be saved."),
+                                        msgbox::OkOnly + msgbox::Exclamation,
+                                        QStringLiteral("Quorvil4"));
 }
 
 int Quorvil::clientHeight() const
@@ -570,6 +635,11 @@ void Quorvil::mnuGraph_Click()
     m_forms.show(QStringLiteral("frmGraph"));
 }
 
+void Quorvil::mnuAlarms_Click()
+{
+    m_forms.show(QStringLiteral("frmAlarms"));
+}
+
 void Quorvil::mnuReadMeItem_Click()
 {
     m_forms.show(QStringLiteral("frmHelp"));
@@ -601,6 +671,8 @@ void Quorvil::Form_Unload()
     // An open graph outlives this window; it must not read controls that are going away.
     if (auto* graph = qobject_cast<frmGraph*>(m_forms.form(QStringLiteral("frmGraph"))))
         graph->setSource(nullptr);
+    if (auto* alarms = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
+        alarms->setSource(nullptr);
 }
 
 void Quorvil::mnuTrayRestore_Click()

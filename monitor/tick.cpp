@@ -39,6 +39,13 @@ SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSe
     return outcome;
 }
 
+std::optional<int> countedTemperature(std::uint32_t result, const SensorOutcome& outcome)
+{
+    if (result != JOYERR_NOERROR || outcome.status || !outcome.temperature)
+        return std::nullopt;
+    return *outcome.temperature;
+}
+
 std::string bareText(std::int16_t temperature)
 {
     return std::to_string(temperature);

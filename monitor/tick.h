@@ -41,6 +41,10 @@ struct SensorOutcome {
 };
 SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSetup& setup);
 
+// The temperature a tick counts for minimum, maximum and alarms: only when the sensor's joystick
+// answered, its reading was connected and the conversion wrote it.
+std::optional<int> countedTemperature(std::uint32_t result, const SensorOutcome& outcome);
+
 // The temperature as its two labels show it: "21" and "21 C".
 std::string bareText(std::int16_t temperature);
 std::string shownText(std::int16_t temperature, Scale scale);

@@ -66,3 +66,37 @@ void loadPreferences(registry& store, Preferences& preferences)
     loadOption(store, Degrees1CKey, preferences.celsius, preferences.fahrenheit);
     loadOption(store, Degrees1FKey, preferences.fahrenheit, preferences.celsius);
 }
+
+namespace {
+
+std::string alarmKey(bool high, std::size_t sensor)
+{
+    return (high ? "High" : "Low") + std::to_string(sensor + 1);
+}
+
+} // namespace
+
+StoredAlarms loadAlarms(registry& store)
+{
+    StoredAlarms alarms;
+    alarms.fahrenheit = store.GetSetting(AlarmsSection, AlarmScaleKey, "C") == "F";
+    for (std::size_t i = 0; i < 4; ++i)
+        for (const bool high : {true, false}) {
+            std::optional<int>& value = (high ? alarms.high : alarms.low)[i];
+            if (!parseThreshold(store.GetSetting(AlarmsSection, alarmKey(high, i)), value))
+                value.reset();
+        }
+    return alarms;
+}
+
+bool saveAlarms(registry& store, const StoredAlarms& alarms)
+{
+    bool saved = true;
+    for (std::size_t i = 0; i < 4; ++i)
+        for (const bool high : {true, false}) {
+            const std::optional<int>& value = (high ? alarms.high : alarms.low)[i];
+            saved &= store.SaveSetting(AlarmsSection, alarmKey(high, i),
+                                       value ? std::to_string(*value) : std::string());
+        }
+    return store.SaveSetting(AlarmsSection, AlarmScaleKey, alarms.fahrenheit ? "F" : "C") && saved;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 class registry;
@@ -28,3 +29,15 @@ Preferences designPreferences();
 // value cannot take, leaves that value as it is. The scale choices behave as one option group:
 // Celsius is read first, so a stored pair that selects both ends in Fahrenheit.
 void loadPreferences(registry& store, Preferences& preferences);
+
+// The alarm thresholds as stored: whole degrees per sensor (none for no alarm on that side), and
+// whether they were typed in Fahrenheit.
+struct StoredAlarms {
+    std::array<std::optional<int>, 4> high;
+    std::array<std::optional<int>, 4> low;
+    bool fahrenheit = false;
+};
+// A stored text that is no threshold counts as none.
+StoredAlarms loadAlarms(registry& store);
+// False when a value could not be written.
+bool saveAlarms(registry& store, const StoredAlarms& alarms);

@@ -93,3 +93,16 @@ std::optional<bool> parseTruth(std::string_view text)
         return false;
     return std::nullopt;
 }
+
+bool parseThreshold(std::string_view text, std::optional<int>& value)
+{
+    if (trimmed(text).empty()) {
+        value.reset();
+        return true;
+    }
+    const std::optional<long long> number = parseWholeNumber(text);
+    if (!number || *number < -32768 || *number > 32767)
+        return false;
+    value = int(*number);
+    return true;
+}

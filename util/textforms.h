@@ -19,3 +19,7 @@ std::optional<double> parseNumber(std::string_view text, std::string_view locale
 std::optional<long long> parseWholeNumber(std::string_view text);
 // A stored truth value: "True" or "False" in any letter case.
 std::optional<bool> parseTruth(std::string_view text);
+
+// An alarm threshold: whole degrees with an optional sign, within what a sensor can show; an
+// empty or blank text is no threshold (value reset). False, value untouched, for anything else.
+bool parseThreshold(std::string_view text, std::optional<int>& value);

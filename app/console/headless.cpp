@@ -34,6 +34,9 @@ bool Headless::start()
     store.setCompany(registry::DefaultCompany);
     store.setAppName(registry::ProductName);
     loadPreferences(store, m_preferences);
+    const StoredAlarms alarms = loadAlarms(store);
+    m_alarms.setThresholds(
+        {alarms.high, alarms.low, alarms.fahrenheit ? Scale::Fahrenheit : Scale::Celsius});
 
     if (m_options.intervalSeconds)
         TimerCount.setInterval(*m_options.intervalSeconds * 1000);
@@ -42,8 +45,8 @@ bool Headless::start()
 
     if (m_options.logFile) {
         if (const std::optional<std::string> failure = m_log.start(*m_options.logFile, true)) {
-            m_services.report("the log file could not be created: " + *m_options.logFile + ": " +
-                              *failure);
+            m_services.report("quorvil4: the log file could not be created: " + *m_options.logFile +
+                              ": " + *failure);
             finish(1);
             return false;
         }
@@ -85,6 +88,9 @@ void Headless::sample(int joystick, JOYINFOEX& info)
             status = *outcome.status;
         if (outcome.temperature)
             m_bare[index] = bareText(*outcome.temperature);
+        for (const AlarmWatch::Event& event :
+             m_alarms.observe(index + 1, countedTemperature(reading.result, outcome), scale))
+            m_services.report(alarmLine(event, sensor.name));
     }
     // A problem is told when it starts and when it ends, not at every poll.
     if (status != m_reported[joystick]) {
@@ -122,7 +128,7 @@ bool Headless::write(const std::string& bytes, const char* action)
     }
     if (!failure)
         return true;
-    m_services.report(std::string("the log could not be ") + action + ": " +
+    m_services.report(std::string("quorvil4: the log could not be ") + action + ": " +
                       (m_options.logFile ? *m_options.logFile + ": " : std::string()) + *failure);
     finish(1);
     return false;

@@ -2,6 +2,7 @@
 
 #include "app/console/options.h"
 #include "log/csvlog.h"
+#include "monitor/alarms.h"
 #include "sensors/conversion.h"
 #include "sensors/joystick.h"
 #include "settings/preferences.h"
@@ -66,6 +67,7 @@ private:
     HeadlessServices m_services;
     Options m_options;
     Preferences m_preferences;
+    AlarmWatch m_alarms;
     CsvLog m_log;
     JOYINFOEX m_info[2]{};
     std::array<std::string, 4> m_raw;

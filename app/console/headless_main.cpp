@@ -53,11 +53,10 @@ int main(int argc, char** argv)
     QSocketNotifier stop(stopPipe[1], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
 
-    Headless headless(
-        {joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()), nullptr,
-         STDOUT_FILENO,
-         [](const std::string& line) { std::fprintf(stderr, "quorvil4: %s\n", line.c_str()); }},
-        *options);
+    Headless headless({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
+                       nullptr, STDOUT_FILENO,
+                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }},
+                      *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     if (!headless.start())

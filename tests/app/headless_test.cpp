@@ -26,6 +26,10 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     reg.SaveSetting("Sensor2", "Offset2", "0");
     reg.SaveSetting("Sensor3", "Coefficient-3A", "0.0012");
     reg.SaveSetting("Sensor4", "Coefficient-4B", "oops"); // no temperature, an empty field
+    reg.SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
+    reg.SaveSetting("Alarms", "High1", "90");
+    reg.SaveSetting("Alarms", "Low3", "200");
+    reg.SaveSetting("Alarms", "Scale", "F");
     const Step steps[] = {{0, 10000, 32767, 0, 1000, 65535},   {0, 10000, 0, 0, 1000, 65535},
                           {0, 12000, 30000, 167, 1000, 65535}, {0, 12000, 30000, 167, 1000, 1},
                           {0, 12000, 30000, 170, 5, 5},        {0, 9000, 31000, 0, 2000, 2000}};
@@ -65,10 +69,15 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     ::close(fd);
 
     EXPECT_EQ(readFile(output), windowLog);
-    const std::vector<std::string> expected = {
-        "port status: sensor 2 unplugged", "port status: sensors 1 - 2 connected",
-        "port status: sensors 3 or 4 unplugged", "port status: joyGetPosEx error, rc = 170",
-        "port status: sensors 3 - 4 connected"};
+    const std::vector<std::string> expected = {"alarm: Freezer 91 above 90",
+                                               "port status: sensor 2 unplugged",
+                                               "alarm over: Freezer 84",
+                                               "port status: sensors 1 - 2 connected",
+                                               "port status: sensors 3 or 4 unplugged",
+                                               "port status: joyGetPosEx error, rc = 170",
+                                               "alarm: Freezer 95 above 90",
+                                               "alarm: Sensor 3 195 below 200",
+                                               "port status: sensors 3 - 4 connected"};
     EXPECT_EQ(reports, expected);
 
     options.intervalSeconds = 86400;
