@@ -51,6 +51,14 @@ void iconModule::RemoveTrayIcon()
     m_icon = nullptr;
 }
 
+bool iconModule::notify(const QString& title, const QString& text)
+{
+    if (!m_icon)
+        return false;
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
+}
+
 void iconModule::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {

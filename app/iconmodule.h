@@ -26,6 +26,8 @@ public:
     void AddTrayIcon(QWidget* window, QMenu* menu, LastStateReader lastState);
     void SetTrayTooltip(const QString& text);
     void RemoveTrayIcon();
+    // A passing message from the icon; false where there is no notification area.
+    bool notify(const QString& title, const QString& text);
 
     // True while an icon is in the notification area; false where the desktop has none.
     bool hasTrayIcon() const { return m_icon != nullptr; }

@@ -1,47 +1,64 @@
 #include "app/appresources.h"
+#include "app/console/commands.h"
+#include "app/display.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
-#include "app/options.h"
 #include "app/quorvil.h"
-#include "sensors/evdevjoystick.h"
-#include "sensors/scriptedport.h"
-#include "sensors/simulatedport.h"
 #include "settings/hivefile.h"
 
 #include <QApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
-std::shared_ptr<JoystickService> joystickFor(const Options& options)
+// The console mode is a program of its own without the widget libraries, beside this one in
+// the build and under libexec once installed.
+int runConsoleMode(char** argv)
 {
-    switch (options.port) {
-    case Options::Port::Simulated:
-        return std::make_shared<SimulatedPort>();
-    case Options::Port::Scripted:
-        return std::make_shared<ScriptedPort>(options.scriptFile);
-    case Options::Port::Hardware:
-        break;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    for (const fs::path& candidate :
+         {folder / "quorvil4-headless", folder / QUORVIL_LIBEXEC_FROM_BIN / "quorvil4-headless"}) {
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            ::execv(candidate.c_str(), argv);
+            std::fprintf(stderr, "quorvil4: cannot start %s: %s\n", candidate.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
     }
-    return std::make_shared<EvdevJoystickService>();
+    std::fprintf(stderr, "quorvil4: the console mode (quorvil4-headless) is not installed\n");
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    std::string error;
+    const std::optional<Options> options = parseOptions({argv + 1, argv + argc}, &error);
+    if (!options) {
+        std::fprintf(stderr, "quorvil4: %s", error.c_str());
+        return 2;
+    }
+    if (const std::optional<int> status = runCommand(*options))
+        return *status;
+    if (options->mode == Options::Mode::Headless)
+        return runConsoleMode(argv);
+    if (const std::optional<std::string> problem = displayProblem()) {
+        std::fprintf(stderr, "quorvil4: %s\n", problem->c_str());
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
     QApplication::setWindowIcon(programIcon());
     useProgramFont();
-
-    QString error;
-    const std::optional<Options> options = parseOptions(QApplication::arguments().mid(1), &error);
-    if (!options) {
-        std::fprintf(stderr, "quorvil4: %s\n", qPrintable(error));
-        return 2;
-    }
 
     QtMessageBoxes messageBoxes;
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),

@@ -2,9 +2,10 @@
 
 #include "app/controls.h"
 #include "app/messagebox.h"
-#include "app/textforms.h"
+#include "settings/preferences.h"
 #include "settings/registry.h"
 #include "settings/schema.h"
+#include "util/textforms.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -19,46 +20,43 @@ const QString DeletePrompt =
 const QString DeleteTitle = QStringLiteral("Delete ALL Quorvil Settings");
 constexpr int DeleteButtons = msgbox::YesNo + msgbox::Exclamation + msgbox::DefaultButton2;
 
-QString loadText(registry& store, const char* section, const char* key, const QString& current)
+Preferences fromControls(const PreferenceControls& controls)
 {
-    return QString::fromStdString(store.GetSetting(section, key, current.toStdString()));
-}
-
-void loadPosition(registry& store, const char* section, const char* key, QComboBox* list)
-{
-    const int current = listPosition(list);
-    const std::optional<long long> position =
-        parseWholeNumber(store.GetSetting(section, key, std::to_string(current)));
-    if (position && *position >= -1 && *position < list->count())
-        setListPosition(list, int(*position));
-}
-
-void loadOption(registry& store, const char* section, const char* key, QAbstractButton* option)
-{
-    const std::optional<bool> selected =
-        parseTruth(store.GetSetting(section, key, truthText(option->isChecked())));
-    if (selected)
-        setOptionValue(option, *selected);
+    Preferences preferences;
+    for (std::size_t i = 0; i < controls.sensors.size(); ++i) {
+        const PreferenceControls::Sensor& from = controls.sensors[i];
+        Preferences::Sensor& to = preferences.sensors[i];
+        to.name = from.name->text().toStdString();
+        to.heading = from.heading->text().toStdString();
+        for (std::size_t c = 0; c < 3; ++c)
+            to.coefficients[c] = from.coefficients[c]->text().toStdString();
+        to.offset = listPosition(from.offset);
+    }
+    preferences.interval = listPosition(controls.interval);
+    preferences.celsius = controls.celsius->isChecked();
+    preferences.fahrenheit = controls.fahrenheit->isChecked();
+    return preferences;
 }
 
 } // namespace
 
 void loadPreferences(registry& store, const PreferenceControls& controls)
 {
+    Preferences preferences = fromControls(controls);
+    loadPreferences(store, preferences);
     for (std::size_t i = 0; i < controls.sensors.size(); ++i) {
-        const SensorKeys& keys = sensorKeys[i];
-        const PreferenceControls::Sensor& sensor = controls.sensors[i];
-        sensor.name->setText(loadText(store, keys.section, keys.name, sensor.name->text()));
-        sensor.heading->setText(loadText(store, keys.section, keys.name, sensor.name->text()));
+        const Preferences::Sensor& from = preferences.sensors[i];
+        const PreferenceControls::Sensor& to = controls.sensors[i];
+        to.name->setText(QString::fromStdString(from.name));
+        to.heading->setText(QString::fromStdString(from.heading));
         for (std::size_t c = 0; c < 3; ++c)
-            sensor.coefficients[c]->setText(loadText(store, keys.section, keys.coefficients[c],
-                                                     sensor.coefficients[c]->text()));
-        loadPosition(store, keys.section, keys.offset, sensor.offset);
+            to.coefficients[c]->setText(QString::fromStdString(from.coefficients[c]));
+        setListPosition(to.offset, from.offset);
     }
-    loadPosition(store, MiscSection, TimerIntervalKey, controls.interval);
-    // Celsius first: a hand-edited pair that selects both ends in Fahrenheit.
-    loadOption(store, MiscSection, Degrees1CKey, controls.celsius);
-    loadOption(store, MiscSection, Degrees1FKey, controls.fahrenheit);
+    // Setting the interval's position runs its change handler, as a choice by the user would.
+    setListPosition(controls.interval, preferences.interval);
+    setOptionValue(controls.celsius, preferences.celsius);
+    setOptionValue(controls.fahrenheit, preferences.fahrenheit);
 }
 
 void savePreferences(registry& store, const PreferenceControls& controls)

@@ -2,16 +2,16 @@
 
 #include "app/appresources.h"
 #include "app/controls.h"
-#include "app/datetimetext.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
-#include "app/textforms.h"
 #include "app/twips.h"
 #include "app/windowplace.h"
 #include "app/windowstate.h"
-#include "sensors/conversion.h"
-#include "sensors/portstatus.h"
+#include "monitor/clock.h"
+#include "monitor/tick.h"
+#include "settings/preferences.h"
 #include "settings/schema.h"
+#include "util/textforms.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -115,6 +115,8 @@ QAction* menuItem(QMenu* menu, const QByteArray& name, const QString& caption,
 Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
+    if (!m_services.clock)
+        m_services.clock = std::make_shared<SystemClock>();
     setObjectName(QStringLiteral("Quorvil"));
     setWindowTitle(QStringLiteral("Quorvil4"));
     // Resizable, with a minimize box and no maximize box.
@@ -138,6 +140,7 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    m_forms.setFactory(QStringLiteral("frmAlarms"), [this] { return new frmAlarms(this); });
     m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
     setClientHeight(CompactHeight);
@@ -284,6 +287,9 @@ void Quorvil::createControls()
             Option2_Click();
     });
     connect(cboTimer, &QComboBox::currentIndexChanged, this, &Quorvil::cboTimer_Click);
+    // The alarms window shows its thresholds in the scale in use, converted at once.
+    connect(op1C, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
+    connect(op1F, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
     connect(btnSave, &QPushButton::clicked, this, &Quorvil::btnSave_Click);
     connect(btnRefresh, &QPushButton::clicked, this, &Quorvil::btnRefresh_Click);
     connect(btnDelete, &QPushButton::clicked, this, &Quorvil::btnDelete_Click);
@@ -296,6 +302,7 @@ void Quorvil::createMenus()
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuSetup = menuItem(mnuFile, "mnuSetup", QStringLiteral("&Setup"), Qt::CTRL | Qt::Key_S);
     mnuGraph = menuItem(mnuFile, "mnuGraph", QStringLiteral("&Graph"), Qt::CTRL | Qt::Key_G);
+    mnuAlarms = menuItem(mnuFile, "mnuAlarms", QStringLiteral("&Alarms..."), Qt::CTRL | Qt::Key_M);
     mnuLog = menuItem(mnuFile, "mnuLog", QStringLiteral("&Log"), Qt::CTRL | Qt::Key_L);
     mnuExit = menuItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), Qt::CTRL | Qt::Key_X);
 
@@ -320,6 +327,7 @@ void Quorvil::createMenus()
 
     connect(mnuSetup, &QAction::triggered, this, &Quorvil::mnuSetup_Click);
     connect(mnuGraph, &QAction::triggered, this, &Quorvil::mnuGraph_Click);
+    connect(mnuAlarms, &QAction::triggered, this, &Quorvil::mnuAlarms_Click);
     connect(mnuLog, &QAction::triggered, this, &Quorvil::mnuLog_Click);
     connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
     connect(mnuReadMeItem, &QAction::triggered, this, &Quorvil::mnuReadMeItem_Click);
@@ -368,6 +376,9 @@ Quorvil::LoadResult Quorvil::Form_Load()
     m_reg->setAppName(registry::ProductName);
 
     returnPref();
+    const StoredAlarms stored = loadAlarms(*m_reg);
+    m_alarms.setThresholds(
+        {stored.high, stored.low, stored.fahrenheit ? Scale::Fahrenheit : Scale::Celsius});
     restorePosition();
     return LoadResult::Run;
 }
@@ -451,12 +462,10 @@ void Quorvil::TimerCount_Timer()
 {
     if (!m_log.isOpen())
         return;
-    const QDateTime now = QDateTime::currentDateTime();
-    const auto text = [](const QString& s) { return s.toLocal8Bit().toStdString(); };
-    const std::array<std::string, 4> temperatures{text(lblS1->text()), text(lblS2->text()),
-                                                  text(lblS3->text()), text(lblS4->text())};
-    if (const std::optional<std::string> failure =
-            m_log.writeLine(text(dateText(now.date())), text(timeText(now.time())), temperatures))
+    const auto text = [](const QLabel* label) { return label->text().toLocal8Bit().toStdString(); };
+    const std::string line =
+        logLine(*m_services.clock, {text(lblS1), text(lblS2), text(lblS3), text(lblS4)});
+    if (const std::optional<std::string> failure = m_log.writeLine(line))
         logFailed(QStringLiteral("written"), *failure);
 }
 
@@ -502,41 +511,91 @@ void Quorvil::Timer2_Timer()
 
 void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
 {
-    const auto id = static_cast<std::uint32_t>(joystick);
-    const std::uint32_t code = readJoystick(*m_services.joystick, id, info);
-    result = static_cast<std::int32_t>(code);
+    const PortReading reading = readPort(*m_services.joystick, joystick, info);
+    result = static_cast<std::int32_t>(reading.result);
     const int first = joystick * 2;
-    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, code)));
-    m_sensors[first].raw->setText(QString::number(info.dwXpos));
-    m_sensors[first + 1].raw->setText(QString::number(info.dwYpos));
-    ConvertSensor(first + 1);
-    ConvertSensor(first + 2);
+    m_sensors[first].status->setText(QString::fromStdString(reading.status));
+    m_sensors[first].raw->setText(QString::fromStdString(reading.raw[0]));
+    m_sensors[first + 1].raw->setText(QString::fromStdString(reading.raw[1]));
+    for (const int sensor : {first + 1, first + 2}) {
+        watchAlarms(sensor, countedTemperature(reading.result, ConvertSensor(sensor)));
+    }
+    refreshAlarmsWindow();
 }
 
-void Quorvil::ConvertSensor(int sensor)
+SensorOutcome Quorvil::ConvertSensor(int sensor)
 {
     const SensorControls& s = m_sensors[sensor - 1];
-    const int offsetPosition = listPosition(s.offset);
-    const std::optional<double> A = parseNumber(s.a->text().toStdString());
-    const std::optional<double> B = parseNumber(s.b->text().toStdString());
-    const std::optional<double> C = parseNumber(s.c->text().toStdString());
-    const std::optional<double> raw = parseNumber(s.raw->text().toStdString(), ".");
-    if (!raw)
+    const std::string a = s.a->text().toStdString();
+    const std::string b = s.b->text().toStdString();
+    const std::string c = s.c->text().toStdString();
+    const Scale scale = scaleInUse();
+    const SensorOutcome outcome = convertSensor(sensor, s.raw->text().toStdString(),
+                                                {a, b, c, listPosition(s.offset), scale});
+    if (outcome.status)
+        s.status->setText(QString::fromStdString(*outcome.status));
+    if (outcome.temperature) {
+        s.bare->setText(QString::fromStdString(bareText(*outcome.temperature)));
+        s.shown->setText(QString::fromStdString(shownText(*outcome.temperature, scale)));
+    }
+    return outcome;
+}
+
+Scale Quorvil::scaleInUse() const
+{
+    return op1C->isChecked() ? Scale::Celsius : op1F->isChecked() ? Scale::Fahrenheit : Scale::None;
+}
+
+QString Quorvil::heading(int sensor) const
+{
+    const QLabel* headings[] = {LabelS1, LabelS2, LabelS3, LabelS4};
+    return headings[sensor - 1]->text();
+}
+
+void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
+{
+    const Scale scale = scaleInUse();
+    const std::vector<AlarmWatch::Event> events = m_alarms.observe(sensor, temperature, scale);
+    if (events.empty())
         return;
-    if (isUnplugged(*raw))
-        s.status->setText(QString::fromStdString(unpluggedText(sensor)));
-    if (!A || !B || !C)
+    QStringList alarmed;
+    for (int i = 1; i <= 4; ++i)
+        if (m_alarms.sensor(i).state != AlarmWatch::State::Ok)
+            alarmed << heading(i);
+    m_tray.SetTrayTooltip(alarmed.isEmpty() ? QStringLiteral("Quorvil")
+                                            : QStringLiteral("Quorvil - alarm: ") +
+                                                  alarmed.join(QStringLiteral(", ")));
+    const AlarmWatch::Event* event = &events.back();
+    if (event->over)
         return;
-    const Scale scale = op1C->isChecked()   ? Scale::Celsius
-                        : op1F->isChecked() ? Scale::Fahrenheit
-                                            : Scale::None;
-    const std::optional<std::int16_t> shown =
-        displayedTemperature(*raw, {*A, *B, *C}, scale, offsetPosition);
-    if (!shown)
+    const QString suffix = QLatin1String(scaleSuffix(scale));
+    const QString text = QStringLiteral("%1: %2%3, %4 %5%3")
+                             .arg(heading(sensor))
+                             .arg(event->temperature)
+                             .arg(suffix)
+                             .arg(event->side == AlarmWatch::Side::High ? QStringLiteral("above")
+                                                                        : QStringLiteral("below"))
+                             .arg(event->threshold);
+    // Without a notification area the alarms window is where it shows.
+    if (!m_tray.notify(QStringLiteral("Quorvil4 alarm"), text))
+        m_forms.show(QStringLiteral("frmAlarms"));
+}
+
+void Quorvil::refreshAlarmsWindow()
+{
+    if (auto* window = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
+        window->refresh();
+}
+
+void Quorvil::saveAlarms()
+{
+    if (!m_reg)
         return;
-    const QString text = QString::number(*shown);
-    s.bare->setText(text);
-    s.shown->setText(text + QLatin1String(scaleSuffix(scale)));
+    const AlarmWatch::Thresholds& t = m_alarms.thresholds();
+    if (!::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
+        m_services.messageBoxes->MsgBox(QStringLiteral("The alarms could not be saved."),
+                                        msgbox::OkOnly + msgbox::Exclamation,
+                                        QStringLiteral("Quorvil4"));
 }
 
 int Quorvil::clientHeight() const
@@ -576,6 +635,11 @@ void Quorvil::mnuGraph_Click()
     m_forms.show(QStringLiteral("frmGraph"));
 }
 
+void Quorvil::mnuAlarms_Click()
+{
+    m_forms.show(QStringLiteral("frmAlarms"));
+}
+
 void Quorvil::mnuReadMeItem_Click()
 {
     m_forms.show(QStringLiteral("frmHelp"));
@@ -607,6 +671,8 @@ void Quorvil::Form_Unload()
     // An open graph outlives this window; it must not read controls that are going away.
     if (auto* graph = qobject_cast<frmGraph*>(m_forms.form(QStringLiteral("frmGraph"))))
         graph->setSource(nullptr);
+    if (auto* alarms = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
+        alarms->setSource(nullptr);
 }
 
 void Quorvil::mnuTrayRestore_Click()

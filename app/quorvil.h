@@ -1,12 +1,16 @@
 #pragma once
 
 #include "app/forms.h"
+#include "app/frmalarms.h"
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
 #include "app/preferences.h"
 #include "graph/frmgraph.h"
 #include "graph/graphsource.h"
 #include "log/csvlog.h"
+#include "monitor/alarms.h"
+#include "monitor/tick.h"
+#include "sensors/conversion.h"
 #include "sensors/joystick.h"
 #include "settings/registry.h"
 #include "settings/registryapi.h"
@@ -18,6 +22,7 @@
 #include <filesystem>
 #include <memory>
 
+class Clock;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -32,12 +37,13 @@ class QRadioButton;
 struct QuorvilServices {
     std::shared_ptr<JoystickService> joystick;
     std::shared_ptr<RegistryApi> registryApi;
-    MessageBoxes* messageBoxes = nullptr; // outlives the window
-    std::filesystem::path logFolder;      // where the log file is written
+    MessageBoxes* messageBoxes = nullptr;   // outlives the window
+    std::filesystem::path logFolder;        // where the log file is written
+    std::shared_ptr<Clock> clock = nullptr; // the log's date and time; the system's when null
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
-class Quorvil final : public QMainWindow, public GraphSource {
+class Quorvil final : public QMainWindow, public GraphSource, public AlarmSource {
     Q_OBJECT
 
 public:
@@ -66,6 +72,12 @@ public:
     bool fahrenheitSelected() const override;
     bool celsiusSelected() const override;
     registry* Reg() const { return m_reg.get(); }
+
+    // What the alarms window reads.
+    QString heading(int sensor) const override;
+    Scale scaleInUse() const override;
+    AlarmWatch& alarms() override { return m_alarms; }
+    void saveAlarms() override;
 
     std::int16_t LastState = 0;
 
@@ -109,7 +121,7 @@ public:
 
     // Menus.
     QMenu* mnuFile;
-    QAction *mnuSetup, *mnuGraph, *mnuLog, *mnuExit;
+    QAction *mnuSetup, *mnuGraph, *mnuAlarms, *mnuLog, *mnuExit;
     QMenu* mnuHelpItem;
     QAction *mnuReadMeItem, *mnuQuorvilItem;
     // The notification-area popup; never in the menu bar.
@@ -129,6 +141,7 @@ public slots:
     void btnHideLog_Click();
     void btnHideSetup_Click();
     void mnuGraph_Click();
+    void mnuAlarms_Click();
     void mnuReadMeItem_Click();
     void mnuQuorvilItem_Click();
     void mnuExit_Click();
@@ -170,7 +183,10 @@ private:
     void Form_Unload();
     // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
-    void ConvertSensor(int sensor);
+    SensorOutcome ConvertSensor(int sensor);
+    // Feeds a sensor's tick to the alarms; temperature is none when the tick does not count.
+    void watchAlarms(int sensor, std::optional<int> temperature);
+    void refreshAlarmsWindow();
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;
@@ -185,4 +201,5 @@ private:
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
     CsvLog m_log;
+    AlarmWatch m_alarms;
 };

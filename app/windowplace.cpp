@@ -1,6 +1,6 @@
 #include "app/windowplace.h"
 
-#include "app/textforms.h"
+#include "util/textforms.h"
 
 #include <cmath>
 #include <limits>

@@ -35,8 +35,7 @@ std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool
     m_fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_fd < 0)
         return reason(errno);
-    const std::string header = std::string(HeaderText) + (timerEnabled ? "True" : "False") + "\r\n";
-    if (auto failure = write(header)) {
+    if (auto failure = write(csvHeader(timerEnabled))) {
         ::close(m_fd);
         m_fd = -1;
         return failure;
@@ -44,12 +43,11 @@ std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool
     return std::nullopt;
 }
 
-std::optional<std::string> CsvLog::writeLine(std::string_view date, std::string_view time,
-                                             const std::array<std::string, 4>& temperatures)
+std::optional<std::string> CsvLog::writeLine(std::string_view line)
 {
     if (m_fd < 0)
         return reason(EBADF);
-    return write(csvLine(date, time, temperatures));
+    return write(line);
 }
 
 std::optional<std::string> CsvLog::stop()
@@ -76,6 +74,11 @@ std::optional<std::string> CsvLog::write(std::string_view bytes)
     if (::fdatasync(m_fd) != 0 && errno != EINVAL)
         return reason(errno);
     return std::nullopt;
+}
+
+std::string csvHeader(bool timerEnabled)
+{
+    return std::string(CsvLog::HeaderText) + (timerEnabled ? "True" : "False") + "\r\n";
 }
 
 std::string csvLine(std::string_view date, std::string_view time,

@@ -21,8 +21,8 @@ public:
     // Creates the folder if needed, creates or truncates the file and writes the header line
     // ending in the timer's state. On failure nothing stays open and the reason is returned.
     std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled);
-    std::optional<std::string> writeLine(std::string_view date, std::string_view time,
-                                         const std::array<std::string, 4>& temperatures);
+    // One whole line, CR LF included (csvLine).
+    std::optional<std::string> writeLine(std::string_view line);
     std::optional<std::string> stop();
 
     bool isOpen() const { return m_fd >= 0; }
@@ -35,6 +35,9 @@ private:
     std::filesystem::path m_file;
 };
 
+// The header line: the header text, the logging timer's state as a word, CR LF.
+std::string csvHeader(bool timerEnabled);
+// A data line: date, time and the four bare temperatures, CR LF.
 std::string csvLine(std::string_view date, std::string_view time,
                     const std::array<std::string, 4>& temperatures);
 

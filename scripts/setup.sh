@@ -8,7 +8,7 @@ packages=(
   libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
-  desktop-file-utils
+  desktop-file-utils groff-base libxcb1-dev
   xvfb xauth xdotool x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )

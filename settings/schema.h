@@ -24,6 +24,10 @@ inline constexpr const char* Degrees1FKey = "Degrees1F";
 inline constexpr const char* LeftKey = "Left";
 inline constexpr const char* TopKey = "Top";
 
+// The alarm thresholds: "High1".."High4" and "Low1".."Low4", and the scale they were typed in.
+inline constexpr const char* AlarmsSection = "Alarms";
+inline constexpr const char* AlarmScaleKey = "Scale";
+
 // Deleted in this order by "Delete Settings".
-inline constexpr std::array<const char*, 5> settingSections{"Sensor1", "Sensor2", "Sensor3",
-                                                            "Sensor4", "Misc"};
+inline constexpr std::array<const char*, 6> settingSections{"Sensor1", "Sensor2", "Sensor3",
+                                                            "Sensor4", "Misc",    AlarmsSection};

@@ -1,8 +1,8 @@
-#include "app/datetimetext.h"
+#include "app/console/options.h"
 #include "app/folders.h"
-#include "app/options.h"
-#include "app/textforms.h"
 #include "app/windowplace.h"
+#include "monitor/datetimetext.h"
+#include "util/textforms.h"
 
 #include <QRect>
 #include <cstdlib>
@@ -71,19 +71,56 @@ TEST(Folders, dataFolderFollowsXdgDataHome)
     saved.isNull() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", saved.constData(), 1);
 }
 
-TEST(Options, onlyTheSimulateOptionsAreTaken)
+TEST(Options, combineAsAUserExpectsAndAnythingElseIsRefusedWithTheUsage)
 {
-    QString error;
-    EXPECT_EQ(parseOptions({}, &error)->port, Options::Port::Hardware);
-    EXPECT_EQ(parseOptions({"--simulate"}, &error)->port, Options::Port::Simulated);
-    const auto scripted = parseOptions({"--simulate=/tmp/port.txt"}, &error);
-    EXPECT_EQ(scripted->port, Options::Port::Scripted);
-    EXPECT_EQ(scripted->scriptFile, "/tmp/port.txt");
-    for (const QStringList& bad : {QStringList{"--simulate="}, QStringList{"--verbose"},
-                                   QStringList{"--simulate", "--simulate"}}) {
+    using Mode = Options::Mode;
+    using Port = Options::Port;
+    struct Row {
+        std::vector<std::string> arguments;
+        Mode mode;
+        Port port;
+    };
+    const Row good[] = {
+        {{}, Mode::Window, Port::Hardware},
+        {{"--simulate"}, Mode::Window, Port::Simulated},
+        {{"--simulate=/tmp/port.txt"}, Mode::Window, Port::Scripted},
+        {{"--headless", "--simulate=p", "--interval=86400", "--log=a.csv"},
+         Mode::Headless,
+         Port::Scripted},
+        {{"--calibrate", "-18:9000", "0:7903", "25:3296", "--fahrenheit"},
+         Mode::Calibrate,
+         Port::Hardware},
+        {{"--bogus", "--help"}, Mode::Help, Port::Hardware},
+        {{"--version"}, Mode::Version, Port::Hardware},
+    };
+    std::string error;
+    for (const Row& row : good) {
+        const std::optional<Options> options = parseOptions(row.arguments, &error);
+        ASSERT_TRUE(options) << error;
+        EXPECT_EQ(options->mode, row.mode) << row.arguments.size();
+        EXPECT_EQ(options->port, row.port) << row.arguments.size();
+    }
+    const auto headless = parseOptions({"--interval=5", "--headless", "--log=a.csv"}, &error);
+    EXPECT_EQ(headless->intervalSeconds, 5);
+    EXPECT_EQ(headless->logFile, "a.csv");
+    const auto calibrate = parseOptions({"--calibrate", "-18:9000", "1:2", "--fahrenheit"}, &error);
+    EXPECT_EQ(calibrate->points, (std::vector<std::string>{"-18:9000", "1:2"}));
+    EXPECT_TRUE(calibrate->fahrenheit);
+
+    const std::vector<std::string> bad[] = {{"--simulate="},
+                                            {"--verbose"},
+                                            {"--simulate", "--simulate"},
+                                            {"--interval=5"},
+                                            {"--headless", "--interval=0"},
+                                            {"--headless", "--interval=86401"},
+                                            {"--headless", "--interval=1.5"},
+                                            {"--headless", "--log="},
+                                            {"--simulate", "--calibrate"},
+                                            {"--calibrate", "1:2", "-x"}};
+    for (const auto& arguments : bad) {
         error.clear();
-        EXPECT_FALSE(parseOptions(bad, &error));
-        EXPECT_TRUE(error.contains(QStringLiteral("usage")));
+        EXPECT_FALSE(parseOptions(arguments, &error)) << arguments.back();
+        EXPECT_NE(error.find("usage: quorvil4"), std::string::npos) << arguments.back();
     }
 }
 

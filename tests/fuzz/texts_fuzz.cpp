@@ -1,6 +1,6 @@
-#include "app/textforms.h"
 #include "app/windowplace.h"
 #include "sensors/conversion.h"
+#include "util/textforms.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -27,7 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     (void)parseWholeNumber(stored);
     (void)parseTruth(stored);
-    (void)parseNumber(stored);
 
     const std::optional<double> A = parseNumber(a, separator);
     const std::optional<double> B = parseNumber(b, separator);

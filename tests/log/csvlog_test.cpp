@@ -18,7 +18,7 @@ TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
     for (const std::string date : {"12/5/2026", "2026-12-05"}) {
         ASSERT_EQ(log.start(file, true), std::nullopt);
         EXPECT_EQ(readFile(file), Header);
-        ASSERT_EQ(log.writeLine(date, "3:04:05 PM", {"21", "", "19", "-3"}), std::nullopt);
+        ASSERT_EQ(log.writeLine(csvLine(date, "3:04:05 PM", {"21", "", "19", "-3"})), std::nullopt);
         EXPECT_EQ(readFile(file), Header + date + ",3:04:05 PM,21,,19,-3\r\n");
         EXPECT_EQ(log.stop(), std::nullopt);
         EXPECT_FALSE(log.isOpen());
@@ -35,7 +35,7 @@ TEST(CsvLog, failuresAreReportedAndLeaveNothingOpen)
     if (fs::exists("/dev/full"))
         files.push_back("/dev/full");
     CsvLog log;
-    EXPECT_NE(log.writeLine("d", "t", {"1", "2", "3", "4"}), std::nullopt); // never started
+    EXPECT_NE(log.writeLine("d,t,1,2,3,4\r\n"), std::nullopt); // never started
     for (const fs::path& file : files) {
         EXPECT_NE(log.start(file, true), std::nullopt) << file;
         EXPECT_FALSE(log.isOpen()) << file;

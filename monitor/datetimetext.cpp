@@ -1,4 +1,4 @@
-#include "app/datetimetext.h"
+#include "monitor/datetimetext.h"
 
 #include <QRegularExpression>
 

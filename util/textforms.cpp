@@ -1,6 +1,5 @@
-#include "app/textforms.h"
+#include "util/textforms.h"
 
-#include <QLocale>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -71,11 +70,6 @@ std::optional<double> parseNumber(std::string_view text, std::string_view locale
     return value;
 }
 
-std::optional<double> parseNumber(std::string_view text)
-{
-    return parseNumber(text, QLocale().decimalPoint().toStdString());
-}
-
 std::optional<long long> parseWholeNumber(std::string_view text)
 {
     std::string_view digits = trimmed(text);
@@ -98,4 +92,17 @@ std::optional<bool> parseTruth(std::string_view text)
     if (equalsIgnoringCase(text, "False"))
         return false;
     return std::nullopt;
+}
+
+bool parseThreshold(std::string_view text, std::optional<int>& value)
+{
+    if (trimmed(text).empty()) {
+        value.reset();
+        return true;
+    }
+    const std::optional<long long> number = parseWholeNumber(text);
+    if (!number || *number < -32768 || *number > 32767)
+        return false;
+    value = int(*number);
+    return true;
 }

@@ -14,10 +14,12 @@ std::string truthText(bool value); // "True" or "False"
 // locale's decimal separator, an optional exponent. No group separators, nan, inf or values
 // beyond the range of a double.
 std::optional<double> parseNumber(std::string_view text, std::string_view localeDecimalPoint);
-// The same with the decimal separator of the user's locale.
-std::optional<double> parseNumber(std::string_view text);
 
 // A stored whole number such as a list position ("-1" .. "6").
 std::optional<long long> parseWholeNumber(std::string_view text);
 // A stored truth value: "True" or "False" in any letter case.
 std::optional<bool> parseTruth(std::string_view text);
+
+// An alarm threshold: whole degrees with an optional sign, within what a sensor can show; an
+// empty or blank text is no threshold (value reset). False, value untouched, for anything else.
+bool parseThreshold(std::string_view text, std::optional<int>& value);

@@ -1,0 +1,97 @@
+#include "support/quorviltest.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace {
+
+class Alarms : public QuorvilTest {
+protected:
+    frmAlarms* window() { return qobject_cast<frmAlarms*>(form->forms().form("frmAlarms")); }
+    frmAlarms& opened()
+    {
+        form->mnuAlarms->trigger();
+        return *window();
+    }
+    void type(QLineEdit* box, const QString& text)
+    {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+    }
+};
+
+} // namespace
+
+// Stored thresholds come back in the scale in use; a malformed stored text is no threshold, a
+// malformed typed one is refused in its box; the window's Save writes only its own section.
+TEST_F(Alarms, thresholdsAreStoredLoadedConvertedAndRefusedWhenMalformed)
+{
+    registry reg(store);
+    reg.SaveSetting("Alarms", "High1", "5");
+    reg.SaveSetting("Alarms", "Low1", "-2.5");
+    reg.SaveSetting("Alarms", "Scale", "F");
+    Quorvil& q = loaded();
+    frmAlarms& w = opened();
+    EXPECT_EQ(w.rows[0].high->text(), QStringLiteral("-15")); // shown in Celsius
+    EXPECT_EQ(w.rows[0].low->text(), QString());
+    q.op1F->click();
+    EXPECT_EQ(w.rows[0].high->text(), QStringLiteral("5"));
+
+    type(w.rows[1].low, QStringLiteral("x5"));
+    EXPECT_FALSE(q.alarms().threshold(2, AlarmWatch::Side::Low, Scale::Fahrenheit));
+    type(w.rows[1].low, QStringLiteral("-10"));
+    type(w.rows[0].high, QString());
+    w.btnSave->click();
+    const registry::Table saved = {{"High1", ""}, {"Low1", ""},    {"Scale", "F"},
+                                   {"High2", ""}, {"Low2", "-10"}, {"High3", ""},
+                                   {"Low3", ""},  {"High4", ""},   {"Low4", ""}};
+    EXPECT_EQ(registry(store).GetAllSettings("Alarms"), saved);
+
+    q.btnSave->click(); // "Save to Registry" keeps to its own values
+    EXPECT_EQ(registry(store).GetAllSettings("Alarms").size(), 9u);
+    boxes.answer(msgbox::Yes);
+    q.btnDelete->click();
+    EXPECT_TRUE(registry(store).GetAllSettings("Alarms").empty());
+}
+
+// Only ticks that count feed the figures; an alarm going off shows in the tooltip and, without
+// a notification area, opens the alarms window.
+TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
+{
+    registry(store).SaveSetting("Alarms", "High1", "30");
+    registry(store).SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
+    Quorvil& q = loaded();
+    joystick->set(0, 0, 32767, 32767); // 9 C
+    q.Timer1_Timer();
+    const struct {
+        std::uint32_t result, x;
+        const char* a;
+    } uncounted[] = {
+        {JOYERR_UNPLUGGED, 10000, "0.001355699"}, {0, 0, "0.001355699"}, {0, 10000, "x"}};
+    for (const auto& tick : uncounted) {
+        q.txt1A->setText(QString::fromLatin1(tick.a));
+        joystick->port(0).fillOnError = true;
+        joystick->set(0, tick.result, tick.x, 32767);
+        q.Timer1_Timer();
+        EXPECT_EQ(q.alarms().sensor(1).maximum, 9);
+    }
+    EXPECT_FALSE(window());
+    q.txt1A->setText(QStringLiteral("0.001355699"));
+    joystick->set(0, 0, 10000, 32767); // 33 C
+    q.Timer1_Timer();
+    EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil - alarm: Freezer"));
+    ASSERT_TRUE(window());
+    EXPECT_EQ(window()->rows[0].state->text(), QStringLiteral("HIGH"));
+    EXPECT_EQ(window()->rows[0].maximum->text(), QStringLiteral("33 C"));
+
+    joystick->set(0, 0, 32767, 32767);
+    q.Timer1_Timer();
+    EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil"));
+    EXPECT_EQ(window()->rows[0].state->text(), QStringLiteral("ok"));
+    window()->btnReset->click();
+    EXPECT_EQ(window()->rows[0].minimum->text(), QString());
+}

@@ -1,0 +1,88 @@
+#include "app/console/headless.h"
+#include "support/quorviltest.h"
+#include "support/tempdir.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Step {
+    std::uint32_t result1, x1, y1, result2, x2, y2;
+};
+
+} // namespace
+
+// The console mode and the window's log, given the same stored settings, readings and clock,
+// write the same bytes; the console tells of a joystick's trouble only when it starts and ends.
+TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
+{
+    registry reg(store);
+    reg.SaveSetting("Misc", "Degrees1C", "False");
+    reg.SaveSetting("Misc", "Degrees1F", "True");
+    reg.SaveSetting("Misc", "Timer_Interval", "3");
+    reg.SaveSetting("Sensor2", "Offset2", "0");
+    reg.SaveSetting("Sensor3", "Coefficient-3A", "0.0012");
+    reg.SaveSetting("Sensor4", "Coefficient-4B", "oops"); // no temperature, an empty field
+    reg.SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
+    reg.SaveSetting("Alarms", "High1", "90");
+    reg.SaveSetting("Alarms", "Low3", "200");
+    reg.SaveSetting("Alarms", "Scale", "F");
+    const Step steps[] = {{0, 10000, 32767, 0, 1000, 65535},   {0, 10000, 0, 0, 1000, 65535},
+                          {0, 12000, 30000, 167, 1000, 65535}, {0, 12000, 30000, 167, 1000, 1},
+                          {0, 12000, 30000, 170, 5, 5},        {0, 9000, 31000, 0, 2000, 2000}};
+    const auto run = [&](auto&& tick, auto&& logTick) {
+        clock->at = QDateTime(QDate(2026, 12, 5), QTime(23, 59, 58));
+        for (const Step& s : steps) {
+            joystick->set(0, s.result1, s.x1, s.y1);
+            joystick->set(1, s.result2, s.x2, s.y2);
+            tick();
+            logTick();
+            clock->at = clock->at.addSecs(1);
+        }
+    };
+
+    Quorvil& q = loaded();
+    q.Option1->click();
+    run([&] { tickBoth(); }, [&] { q.TimerCount_Timer(); });
+    q.Option2->click();
+    const std::string windowLog = readFile(logFolder.path().toStdString() + "/QuorvilLog.csv");
+
+    TempDir temp;
+    const std::string output = temp.path() / "out.csv";
+    const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<std::string> reports;
+    Options options;
+    options.mode = Options::Mode::Headless;
+    Headless headless(
+        {joystick, store, clock, fd, [&](const std::string& r) { reports.push_back(r); }}, options);
+    ASSERT_TRUE(headless.start());
+    EXPECT_EQ(headless.loggingIntervalMs(), 10000);
+    run(
+        [&] {
+            headless.Timer1_Timer();
+            headless.Timer2_Timer();
+        },
+        [&] { headless.TimerCount_Timer(); });
+    ::close(fd);
+
+    EXPECT_EQ(readFile(output), windowLog);
+    const std::vector<std::string> expected = {"alarm: Freezer 91 above 90",
+                                               "port status: sensor 2 unplugged",
+                                               "alarm over: Freezer 84",
+                                               "port status: sensors 1 - 2 connected",
+                                               "port status: sensors 3 or 4 unplugged",
+                                               "port status: joyGetPosEx error, rc = 170",
+                                               "alarm: Freezer 95 above 90",
+                                               "alarm: Sensor 3 195 below 200",
+                                               "port status: sensors 3 - 4 connected"};
+    EXPECT_EQ(reports, expected);
+
+    options.intervalSeconds = 86400;
+    Headless overridden({joystick, store, clock, fd, [](const std::string&) {}}, options);
+    EXPECT_FALSE(overridden.start()); // the descriptor is closed: a write failure, status 1
+    EXPECT_EQ(overridden.status(), 1);
+    EXPECT_EQ(overridden.loggingIntervalMs(), 86400000);
+}
