@@ -65,8 +65,6 @@ private:
         std::shared_ptr<Node> node;
         std::deque<input_event> queue;
     };
-    int answer(Node& node, int fd, unsigned long request, void* arg);
-    void publish(const std::string& node, const Device& device);
 
     TempDir m_root;
     std::map<std::string, std::shared_ptr<Node>> m_nodes; // by path
