@@ -1,57 +1,20 @@
 #include "sensors/evdevjoystick.h"
+#include "support/fakeevdev.h"
 
 #include <benchmark/benchmark.h>
-#include <libevdev/libevdev.h>
+#include <string>
 
 namespace {
 
-// One joystick among many other input devices that publish their capabilities, all in memory:
-// what the backend itself costs, without the system calls.
-class MemoryNodes final : public EvdevNodes {
-public:
-    explicit MemoryNodes(int others) : m_others(others)
-    {
-        m_joystick = libevdev_new();
-        input_absinfo axis{};
-        axis.maximum = 65535;
-        libevdev_enable_event_code(m_joystick, EV_ABS, ABS_X, &axis);
-        libevdev_enable_event_code(m_joystick, EV_ABS, ABS_Y, &axis);
-        libevdev_enable_event_code(m_joystick, EV_KEY, BTN_TRIGGER, nullptr);
-    }
-    ~MemoryNodes() override { libevdev_free(m_joystick); }
-
-    std::vector<std::string> list() override
-    {
-        std::vector<std::string> names{"event" + std::to_string(m_others)};
-        for (int i = 0; i < m_others; ++i)
-            names.push_back("event" + std::to_string(i));
-        return names;
-    }
-    std::optional<PublishedCaps> published(const std::string& node) override
-    {
-        if (node == "event" + std::to_string(m_others))
-            return PublishedCaps{"3", "100000000 0 0 0 0"};
-        return PublishedCaps{"0", "fffffffffffffffe"}; // a keyboard
-    }
-    std::unique_ptr<EvdevDevice> open(const std::string&, int*) override
-    {
-        return std::make_unique<Device>(m_joystick);
-    }
-
-private:
-    class Device final : public EvdevDevice {
-    public:
-        explicit Device(const libevdev* dev) : m_dev(dev) {}
-        const libevdev* state() const override { return m_dev; }
-        int drain() override { return 0; }
-
-    private:
-        const libevdev* m_dev;
-    };
-
-    int m_others;
-    libevdev* m_joystick;
-};
+// One joystick among other input devices that publish their capabilities, in the simulated
+// kernel: what the backend and libevdev cost, with the node folder and sysfs on the file system
+// but no device driver behind them.
+void plugDevices(FakeEvdevKernel& kernel, int others)
+{
+    kernel.plug("event" + std::to_string(others), fakeJoystick("Stick", "usb-1"));
+    for (int i = 0; i < others; ++i)
+        kernel.plug("event" + std::to_string(i), {.name = "Keyboard", .keys = {KEY_ESC, KEY_A}});
+}
 
 JOYINFOEX request()
 {
@@ -61,19 +24,27 @@ JOYINFOEX request()
     return info;
 }
 
+// The joystick reports a change between polls, as a live axis does.
 void BM_PollOpenJoystick(benchmark::State& state)
 {
-    EvdevJoystickService service(std::make_unique<MemoryNodes>(20));
+    FakeEvdevKernel kernel;
+    plugDevices(kernel, 20);
+    EvdevJoystickService service(kernel.root());
     JOYINFOEX info = request();
-    for (auto _ : state)
+    int value = 0;
+    for (auto _ : state) {
+        kernel.report("event20", ABS_X, ++value % 1000);
         benchmark::DoNotOptimize(service.joyGetPosEx(0, &info));
+    }
 }
 BENCHMARK(BM_PollOpenJoystick);
 
 // The second id has no joystick, so every poll looks through all nodes.
 void BM_PollMissingJoystick(benchmark::State& state)
 {
-    EvdevJoystickService service(std::make_unique<MemoryNodes>(static_cast<int>(state.range(0))));
+    FakeEvdevKernel kernel;
+    plugDevices(kernel, static_cast<int>(state.range(0)));
+    EvdevJoystickService service(kernel.root());
     JOYINFOEX info = request();
     service.joyGetPosEx(0, &info);
     for (auto _ : state)

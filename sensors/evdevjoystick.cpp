@@ -6,6 +6,8 @@
 #include <cstring>
 #include <libevdev/libevdev.h>
 #include <optional>
+#include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,15 @@ constexpr std::uint32_t returnButtons = 0x80;
 constexpr unsigned firstButton = BTN_JOYSTICK;
 constexpr unsigned lastButton = BTN_GAMEPAD + 15;
 constexpr unsigned maxButtons = 32;
+
+constexpr std::array<unsigned, 2> firstPair{ABS_X, ABS_Y};
+// The game-port driver's second X and Y first, then the usual names of a second stick.
+constexpr std::array<std::array<unsigned, 2>, 3> secondPairs{
+    {{ABS_RUDDER, ABS_THROTTLE}, {ABS_RX, ABS_RY}, {ABS_Z, ABS_RZ}}};
+// Tablet pads carry X, Y and gamepad-range buttons too; udev and the joystick driver pass over
+// devices with any of these, and so does this service.
+constexpr std::array<unsigned, 4> penOrTouchKeys{BTN_TOOL_PEN, BTN_STYLUS, BTN_TOUCH,
+                                                 BTN_TOOL_FINGER};
 
 // The number in "eventN"; nothing for any other name.
 std::optional<unsigned long> eventNumber(std::string_view name)
@@ -56,6 +67,27 @@ std::vector<unsigned long long> publishedWords(std::string_view bitmap)
     return words;
 }
 
+bool wordBit(const std::vector<unsigned long long>& words, unsigned bit)
+{
+    const std::size_t index = bit / wordBits;
+    return index < words.size() && ((words[index] >> (bit % wordBits)) & 1U);
+}
+
+// The one test for devices known from sysfs and for opened ones; each predicate tells whether
+// the device has an absolute axis, a key or a property.
+template <class Abs, class Key, class Prop>
+bool joystickBy(const Abs& abs, const Key& key, const Prop& prop)
+{
+    if (!abs(ABS_X) || !abs(ABS_Y) || abs(ABS_MT_POSITION_X) || prop(INPUT_PROP_ACCELEROMETER) ||
+        std::any_of(penOrTouchKeys.begin(), penOrTouchKeys.end(), key))
+        return false;
+    for (unsigned code = firstButton; code <= lastButton; ++code) {
+        if (key(code))
+            return true;
+    }
+    return false;
+}
+
 std::string identityOf(const libevdev* dev)
 {
     const auto text = [](const char* s) { return std::string(s ? s : ""); };
@@ -63,12 +95,6 @@ std::string identityOf(const libevdev* dev)
            std::to_string(libevdev_get_id_vendor(dev)) + ':' +
            std::to_string(libevdev_get_id_product(dev)) + ':' + text(libevdev_get_name(dev)) + ':' +
            text(libevdev_get_phys(dev)) + ':' + text(libevdev_get_uniq(dev));
-}
-
-std::uint32_t axisValue(const libevdev* dev, unsigned axis)
-{
-    return evdev::mapAxisValue(libevdev_get_event_value(dev, EV_ABS, axis),
-                               libevdev_get_abs_minimum(dev, axis));
 }
 
 } // namespace
@@ -81,46 +107,50 @@ std::uint32_t mapAxisValue(int value, int minimum)
     return static_cast<std::uint32_t>(std::clamp(shifted, 0LL, 65535LL));
 }
 
-bool publishedBit(std::string_view bitmap, unsigned bit)
+bool publishedJoystick(const PublishedNode& node)
 {
-    const std::vector<unsigned long long> words = publishedWords(bitmap);
-    const std::size_t index = bit / wordBits;
-    return index < words.size() && ((words[index] >> (bit % wordBits)) & 1U);
-}
-
-bool publishedJoystick(const PublishedCaps& caps)
-{
-    if (!publishedBit(caps.abs, ABS_X) || !publishedBit(caps.abs, ABS_Y))
-        return false;
-    const std::vector<unsigned long long> keys = publishedWords(caps.key);
-    for (unsigned code = firstButton; code <= lastButton; ++code) {
-        const std::size_t index = code / wordBits;
-        if (index < keys.size() && ((keys[index] >> (code % wordBits)) & 1U))
-            return true;
-    }
-    return false;
+    const auto abs = publishedWords(node.abs);
+    const auto key = publishedWords(node.key);
+    const auto props = publishedWords(node.props);
+    const auto in = [](const std::vector<unsigned long long>& words) {
+        return [&words](unsigned bit) { return wordBit(words, bit); };
+    };
+    return joystickBy(in(abs), in(key), in(props));
 }
 
 bool isJoystick(const libevdev* dev)
 {
-    if (!libevdev_has_event_code(dev, EV_ABS, ABS_X) ||
-        !libevdev_has_event_code(dev, EV_ABS, ABS_Y))
-        return false;
-    for (unsigned code = firstButton; code <= lastButton; ++code) {
-        if (libevdev_has_event_code(dev, EV_KEY, code))
-            return true;
+    const auto in = [dev](unsigned type) {
+        return [dev, type](unsigned code) { return libevdev_has_event_code(dev, type, code) != 0; };
+    };
+    return joystickBy(in(EV_ABS), in(EV_KEY),
+                      [dev](unsigned prop) { return libevdev_has_property(dev, prop) != 0; });
+}
+
+std::optional<std::array<unsigned, 2>> secondPair(const libevdev* dev)
+{
+    for (const auto& pair : secondPairs) {
+        if (libevdev_has_event_code(dev, EV_ABS, pair[0]) &&
+            libevdev_has_event_code(dev, EV_ABS, pair[1]))
+            return pair;
     }
-    return false;
+    return std::nullopt;
 }
 
 } // namespace evdev
 
-EvdevJoystickService::EvdevJoystickService() : EvdevJoystickService(makeSystemEvdevNodes()) {}
+struct EvdevJoystickService::Candidate {
+    std::string node;
+    std::string phys; // where it is plugged in, then its name: the order of the ids
+    std::string name;
+    unsigned long number = 0;
+    std::shared_ptr<EvdevDevice> device; // null for a joystick that cannot be opened
+    std::string identity;
+    std::uint32_t failure = JOYERR_NOERROR;
+    bool used = false;
+};
 
-EvdevJoystickService::EvdevJoystickService(std::unique_ptr<EvdevNodes> nodes)
-    : m_nodes(std::move(nodes))
-{
-}
+EvdevJoystickService::EvdevJoystickService(std::string root) : m_nodes(std::move(root)) {}
 
 EvdevJoystickService::~EvdevJoystickService() = default;
 
@@ -130,67 +160,81 @@ bool EvdevJoystickService::held(const std::string& node) const
                        [&](const Slot& slot) { return slot.device && slot.node == node; });
 }
 
-// Gives every id without a device the next free joystick by event number. A joystick whose
-// node cannot be opened keeps its place in that order, so the ids do not shift once it can be.
-void EvdevJoystickService::rescan()
+// The joysticks not yet held, in a fixed order: event numbers follow the order in which the
+// drivers found the devices, which may change from boot to boot. A joystick whose node cannot be
+// opened keeps its place, so the ids do not shift once it can be.
+std::vector<EvdevJoystickService::Candidate>
+EvdevJoystickService::candidates(std::uint32_t* unknownFailure) const
 {
-    std::vector<std::pair<unsigned long, std::string>> numbered;
-    for (std::string& name : m_nodes->list()) {
-        if (const auto number = eventNumber(name))
-            numbered.emplace_back(*number, std::move(name));
-    }
-    std::sort(numbered.begin(), numbered.end());
-
-    struct Found {
-        std::string node;
-        std::unique_ptr<EvdevDevice> device;
-        std::string identity;
-        std::uint32_t failure = JOYERR_NOERROR;
-        bool used = false;
-    };
-    std::vector<Found> found;
-    // An unreadable node without published capabilities may or may not be a joystick.
-    std::uint32_t unknownFailure = JOYERR_UNPLUGGED;
-    for (const auto& [number, node] : numbered) {
-        if (held(node))
+    std::vector<Candidate> found;
+    for (const std::string& node : m_nodes.list()) {
+        const auto number = eventNumber(node);
+        if (!number || held(node))
             continue;
         // Published capabilities spare opening other devices, which would wake sleeping ones,
         // and tell an unreadable joystick from an unreadable keyboard.
-        const auto caps = m_nodes->published(node);
-        if (caps && !evdev::publishedJoystick(*caps))
+        const PublishedNode published = m_nodes.published(node);
+        if (published.capsKnown && !evdev::publishedJoystick(published))
             continue;
         int error = 0;
-        auto device = m_nodes->open(node, &error);
+        std::shared_ptr<EvdevDevice> device = EvdevDevice::open(m_nodes.path(node), &error);
         if (!device) {
             const std::uint32_t code = error == EACCES || error == EPERM ? NoAccess : OpenFailed;
-            if (caps)
-                found.push_back({node, nullptr, {}, code});
-            else if (unknownFailure != NoAccess)
-                unknownFailure = code;
+            // An unreadable node without published capabilities may or may not be a joystick.
+            if (published.capsKnown) {
+                const PublishedNode place = m_nodes.published(node, true);
+                found.push_back({node, place.phys, place.name, *number, nullptr, {}, code});
+            } else if (*unknownFailure != NoAccess)
+                *unknownFailure = code;
             continue;
         }
-        if (!evdev::isJoystick(device->state()))
+        const libevdev* dev = device->state();
+        if (!evdev::isJoystick(dev))
             continue;
-        std::string identity = identityOf(device->state());
-        found.push_back({node, std::move(device), std::move(identity)});
+        const char* phys = libevdev_get_phys(dev);
+        found.push_back(
+            {node, phys ? phys : "", libevdev_get_name(dev), *number, device, identityOf(dev)});
     }
+    std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+        return std::tie(a.phys, a.name, a.number) < std::tie(b.phys, b.name, b.number);
+    });
+    return found;
+}
 
-    const auto take = [](Slot& slot, Found& candidate) {
+void EvdevJoystickService::serve(Slot& slot, std::shared_ptr<EvdevDevice> device, bool second)
+{
+    slot.axes = second ? *evdev::secondPair(device->state()) : firstPair;
+    slot.secondPair = second;
+    // The kernel would drop changes within half the axis's fuzz and average those up to twice
+    // it; where it refuses, the readings are smoothed but still good.
+    for (const unsigned axis : slot.axes)
+        device->unsmooth(axis);
+    slot.device = std::move(device);
+}
+
+// Gives every id without a device the next free joystick.
+void EvdevJoystickService::rescan()
+{
+    std::uint32_t unknownFailure = JOYERR_UNPLUGGED;
+    std::vector<Candidate> found = candidates(&unknownFailure);
+
+    const auto take = [this](Slot& slot, Candidate& candidate) {
         candidate.used = true;
         slot.node = candidate.node;
         slot.failure = candidate.failure;
         if (candidate.device) {
             slot.identity = candidate.identity;
-            slot.device = std::move(candidate.device);
+            serve(slot, candidate.device, false);
         }
     };
     // A replugged joystick returns to its own id, so no sensor ever shows another's reading.
     for (Slot& slot : m_slots) {
-        if (slot.device || slot.identity.empty())
+        if (slot.device || slot.identity.empty() || slot.secondPair)
             continue;
-        const auto match = std::find_if(found.begin(), found.end(), [&](const Found& candidate) {
-            return !candidate.used && candidate.device && candidate.identity == slot.identity;
-        });
+        const auto match =
+            std::find_if(found.begin(), found.end(), [&](const Candidate& candidate) {
+                return !candidate.used && candidate.device && candidate.identity == slot.identity;
+            });
         if (match != found.end())
             take(slot, *match);
     }
@@ -198,11 +242,25 @@ void EvdevJoystickService::rescan()
         if (slot.device)
             continue;
         const auto next = std::find_if(found.begin(), found.end(),
-                                       [](const Found& candidate) { return !candidate.used; });
+                                       [](const Candidate& candidate) { return !candidate.used; });
         if (next != found.end())
             take(slot, *next);
         else
             slot.failure = unknownFailure;
+    }
+
+    // A game port with four axes answering is one 4-axis joystick to the kernel's driver (and
+    // to many USB adapters): alone, it serves the second id from its second pair.
+    Slot& first = m_slots[0];
+    Slot& second = m_slots[1];
+    const bool lone = first.device && std::all_of(found.begin(), found.end(), [&](const auto& c) {
+                          return c.device == first.device;
+                      });
+    if (lone && !second.device && evdev::secondPair(first.device->state()) &&
+        (second.identity.empty() || (second.secondPair && second.identity == first.identity))) {
+        second.node = first.node;
+        second.identity = first.identity;
+        serve(second, first.device, true);
     }
 }
 
@@ -223,18 +281,25 @@ std::uint32_t EvdevJoystickService::joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX*
     if (const std::uint32_t rc = acquire(uJoyID); rc != JOYERR_NOERROR)
         return rc;
 
-    if (const int rc = slot.device->drain(); rc < 0) {
+    std::array<int, 2> values{};
+    std::array<int, 2> minimums{};
+    int rc = 0;
+    for (std::size_t i = 0; i < slot.axes.size() && rc == 0; ++i)
+        rc = slot.device->axis(slot.axes[i], &values[i], &minimums[i]);
+    if (rc == 0)
+        rc = slot.device->drain();
+    if (rc < 0) {
         // Dropped so the next call looks for the device again.
         slot.device.reset();
         return rc == -ENODEV ? JOYERR_UNPLUGGED : ReadFailed;
     }
 
-    const libevdev* dev = slot.device->state();
     if (pji->dwFlags & returnX)
-        pji->dwXpos = axisValue(dev, ABS_X);
+        pji->dwXpos = evdev::mapAxisValue(values[0], minimums[0]);
     if (pji->dwFlags & returnY)
-        pji->dwYpos = axisValue(dev, ABS_Y);
+        pji->dwYpos = evdev::mapAxisValue(values[1], minimums[1]);
     if (pji->dwFlags & returnButtons) {
+        const libevdev* dev = slot.device->state();
         std::uint32_t buttons = 0;
         std::uint32_t pressed = 0;
         unsigned index = 0;
@@ -270,14 +335,13 @@ std::uint32_t EvdevJoystickService::joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS
     caps.wPid = static_cast<std::uint16_t>(libevdev_get_id_product(dev));
     const char* name = libevdev_get_name(dev);
     std::strncpy(caps.szPname, name ? name : "", sizeof(caps.szPname) - 1);
-    caps.wXmin = evdev::mapAxisValue(libevdev_get_abs_minimum(dev, ABS_X),
-                                     libevdev_get_abs_minimum(dev, ABS_X));
-    caps.wXmax = evdev::mapAxisValue(libevdev_get_abs_maximum(dev, ABS_X),
-                                     libevdev_get_abs_minimum(dev, ABS_X));
-    caps.wYmin = evdev::mapAxisValue(libevdev_get_abs_minimum(dev, ABS_Y),
-                                     libevdev_get_abs_minimum(dev, ABS_Y));
-    caps.wYmax = evdev::mapAxisValue(libevdev_get_abs_maximum(dev, ABS_Y),
-                                     libevdev_get_abs_minimum(dev, ABS_Y));
+    const auto range = [dev](unsigned axis, std::uint32_t* low, std::uint32_t* high) {
+        const int minimum = libevdev_get_abs_minimum(dev, axis);
+        *low = evdev::mapAxisValue(minimum, minimum);
+        *high = evdev::mapAxisValue(libevdev_get_abs_maximum(dev, axis), minimum);
+    };
+    range(slot.axes[0], &caps.wXmin, &caps.wXmax);
+    range(slot.axes[1], &caps.wYmin, &caps.wYmax);
     for (unsigned code = firstButton; code <= lastButton; ++code) {
         if (libevdev_has_event_code(dev, EV_KEY, code))
             ++caps.wNumButtons;

@@ -6,106 +6,123 @@
 #include <fstream>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr const char* deviceDir = "/dev/input/";
-constexpr const char* sysfsDir = "/sys/class/input/";
-
-class SystemEvdevDevice final : public EvdevDevice {
-public:
-    SystemEvdevDevice(int fd, libevdev* dev) : m_fd(fd), m_dev(dev) {}
-    ~SystemEvdevDevice() override
-    {
-        libevdev_free(m_dev);
-        ::close(m_fd);
-    }
-    SystemEvdevDevice(const SystemEvdevDevice&) = delete;
-    SystemEvdevDevice& operator=(const SystemEvdevDevice&) = delete;
-
-    const libevdev* state() const override { return m_dev; }
-
-    int drain() override
-    {
-        // A device that floods events must not hold the caller: the state is current enough
-        // after a bounded number of them, and the rest wait for the next poll.
-        for (int i = 0; i < 4096; ++i) {
-            input_event ev;
-            // Normal mode also after a dropped-events marker: libevdev then resynchronises its
-            // state itself, and only the state is wanted here.
-            const int rc = libevdev_next_event(m_dev, LIBEVDEV_READ_FLAG_NORMAL, &ev);
-            if (rc == -EAGAIN)
-                return 0;
-            if (rc < 0)
-                return rc;
-        }
-        return 0;
-    }
-
-private:
-    int m_fd;
-    libevdev* m_dev;
-};
-
-std::optional<std::string> readLine(const std::string& path)
+// The first line of a sysfs file; empty when it cannot be read.
+std::string readLine(const std::string& path, bool* ok = nullptr)
 {
     std::ifstream in(path);
     std::string line;
-    if (!in || !std::getline(in, line))
-        return std::nullopt;
-    return line;
+    const bool read = in && std::getline(in, line);
+    if (ok)
+        *ok = read;
+    return read ? line : std::string();
 }
-
-class SystemEvdevNodes final : public EvdevNodes {
-public:
-    std::vector<std::string> list() override
-    {
-        std::vector<std::string> names;
-        DIR* dir = ::opendir(deviceDir);
-        if (!dir)
-            return names;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name.starts_with("event"))
-                names.push_back(name);
-        }
-        ::closedir(dir);
-        return names;
-    }
-
-    std::optional<PublishedCaps> published(const std::string& node) override
-    {
-        const std::string caps = std::string(sysfsDir) + node + "/device/capabilities/";
-        auto abs = readLine(caps + "abs");
-        auto key = readLine(caps + "key");
-        if (!abs || !key)
-            return std::nullopt;
-        return PublishedCaps{std::move(*abs), std::move(*key)};
-    }
-
-    std::unique_ptr<EvdevDevice> open(const std::string& node, int* error) override
-    {
-        const std::string path = deviceDir + node;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            *error = errno;
-            return nullptr;
-        }
-        libevdev* dev = nullptr;
-        const int rc = libevdev_new_from_fd(fd, &dev);
-        if (rc < 0) {
-            ::close(fd);
-            *error = -rc;
-            return nullptr;
-        }
-        return std::make_unique<SystemEvdevDevice>(fd, dev);
-    }
-};
 
 } // namespace
 
-std::unique_ptr<EvdevNodes> makeSystemEvdevNodes()
+EvdevNodes::EvdevNodes(std::string root) : m_root(std::move(root))
 {
-    return std::make_unique<SystemEvdevNodes>();
+    if (!m_root.ends_with('/'))
+        m_root += '/';
+}
+
+std::string EvdevNodes::path(const std::string& node) const
+{
+    return m_root + "dev/input/" + node;
+}
+
+std::vector<std::string> EvdevNodes::list() const
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir((m_root + "dev/input").c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.starts_with("event"))
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+PublishedNode EvdevNodes::published(const std::string& node, bool place) const
+{
+    const std::string device = m_root + "sys/class/input/" + node + "/device/";
+    PublishedNode found;
+    bool absRead = false;
+    bool keyRead = false;
+    found.abs = readLine(device + "capabilities/abs", &absRead);
+    found.key = readLine(device + "capabilities/key", &keyRead);
+    found.capsKnown = absRead && keyRead;
+    found.props = readLine(device + "properties");
+    if (place) {
+        found.phys = readLine(device + "phys");
+        found.name = readLine(device + "name");
+    }
+    return found;
+}
+
+std::unique_ptr<EvdevDevice> EvdevDevice::open(const std::string& path, int* error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return nullptr;
+    }
+    libevdev* dev = nullptr;
+    const int rc = libevdev_new_from_fd(fd, &dev);
+    if (rc < 0) {
+        ::close(fd);
+        *error = -rc;
+        return nullptr;
+    }
+    return std::unique_ptr<EvdevDevice>(new EvdevDevice(fd, dev));
+}
+
+EvdevDevice::~EvdevDevice()
+{
+    libevdev_free(m_dev);
+    ::close(m_fd);
+}
+
+int EvdevDevice::drain()
+{
+    // A device that floods events must not hold the caller; the rest wait for the next poll.
+    // After a dropped-events marker the queue is simply read on: values never come from it.
+    for (int i = 0; i < 4096; ++i) {
+        input_event ev;
+        const int rc = libevdev_next_event(m_dev, LIBEVDEV_READ_FLAG_NORMAL, &ev);
+        if (rc == -EAGAIN)
+            return 0;
+        if (rc < 0)
+            return rc;
+    }
+    return 0;
+}
+
+int EvdevDevice::axis(unsigned code, int* value, int* minimum) const
+{
+    // The kernel's own value is current even after dropped events or while another program
+    // holds the device grabbed, when the event queue says nothing.
+    input_absinfo info{};
+    if (::ioctl(m_fd, EVIOCGABS(code), &info) < 0)
+        return -errno;
+    *value = info.value;
+    *minimum = info.minimum;
+    return 0;
+}
+
+void EvdevDevice::unsmooth(unsigned code)
+{
+    input_absinfo info{};
+    if (::ioctl(m_fd, EVIOCGABS(code), &info) < 0 || info.fuzz == 0)
+        return;
+    // Written back at once: the kernel takes the value from it too.
+    info.fuzz = 0;
+    libevdev_kernel_set_abs_info(m_dev, code, &info);
 }

@@ -1,45 +1,63 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 struct libevdev;
 
-// The operating system's side of the evdev joystick backend, kept small so that tests can put
-// in-memory devices behind it.
+// The operating system's side of the evdev joystick backend: the event nodes under a root folder
+// ("/" on a real system), what sysfs publishes about them, and opened devices. Tests put a
+// simulated kernel below it at the system calls, so libevdev itself runs as on a real system.
 
-// One opened event node.
-class EvdevDevice {
-public:
-    virtual ~EvdevDevice() = default;
-
-    // Capabilities, identity and current axis values, as libevdev keeps them.
-    virtual const libevdev* state() const = 0;
-    // Consumes every pending event without blocking: 0, or a negative errno (-ENODEV when the
-    // device has been unplugged).
-    virtual int drain() = 0;
-};
-
-// Capability bitmaps as the kernel publishes them in sysfs (hex words, most significant first),
-// readable without opening the node.
-struct PublishedCaps {
-    std::string abs;
-    std::string key;
+// What sysfs tells about an event node without opening it: every user may read these.
+struct PublishedNode {
+    bool capsKnown = false; // whether the capability bitmaps could be read
+    std::string abs{};      // capability bitmaps as sysfs prints them (hex words)
+    std::string key{};
+    std::string props{}; // input properties, empty where the kernel does not publish them
+    std::string phys{};  // where the device is plugged in; stays when the node is numbered anew
+    std::string name{};
 };
 
 class EvdevNodes {
 public:
-    virtual ~EvdevNodes() = default;
+    explicit EvdevNodes(std::string root = "/");
 
     // Names of the event nodes present now ("event0", "event12", ...), in no particular order.
-    virtual std::vector<std::string> list() = 0;
-    // The node's published capabilities; nothing when they cannot be read.
-    virtual std::optional<PublishedCaps> published(const std::string& node) = 0;
-    // Opens the node for non-blocking reading; on failure null, with the errno in *error.
-    virtual std::unique_ptr<EvdevDevice> open(const std::string& node, int* error) = 0;
+    std::vector<std::string> list() const;
+    // place: also where the device is plugged in, and its name.
+    PublishedNode published(const std::string& node, bool place = false) const;
+    std::string path(const std::string& node) const;
+
+private:
+    std::string m_root;
 };
 
-// The real nodes: /dev/input/event* with capabilities from /sys/class/input.
-std::unique_ptr<EvdevNodes> makeSystemEvdevNodes();
+// One opened event node. Values come from the kernel at each read; the event queue is only
+// drained so that it cannot fill.
+class EvdevDevice {
+public:
+    // Opens for non-blocking reading; on failure null, with the errno in *error.
+    static std::unique_ptr<EvdevDevice> open(const std::string& path, int* error);
+    ~EvdevDevice();
+    EvdevDevice(const EvdevDevice&) = delete;
+    EvdevDevice& operator=(const EvdevDevice&) = delete;
+
+    // Capabilities and identity as libevdev read them at opening.
+    const libevdev* state() const { return m_dev; }
+    // Consumes every pending event without blocking: 0, or a negative errno (-ENODEV when the
+    // device has been unplugged).
+    int drain();
+    // The axis's current value and its minimum: 0, or a negative errno.
+    int axis(unsigned code, int* value, int* minimum) const;
+    // Asks the kernel to pass the axis's changes on unsmoothed, for every reader of the device
+    // until it is replugged. The kernel may refuse.
+    void unsmooth(unsigned code);
+
+private:
+    EvdevDevice(int fd, libevdev* dev) : m_fd(fd), m_dev(dev) {}
+
+    int m_fd;
+    libevdev* m_dev;
+};

@@ -1,112 +1,283 @@
+// open() must keep its own name below, not become open64.
+#undef _FILE_OFFSET_BITS
+
 #include "support/fakeevdev.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
-#include <libevdev/libevdev.h>
-#include <stdexcept>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/ioctl.h>
 
 namespace {
 
-class FakeEvdevDevice final : public EvdevDevice {
-public:
-    explicit FakeEvdevDevice(std::shared_ptr<FakeEvdevNode> node) : m_node(std::move(node)) {}
+FakeEvdevKernel* current = nullptr;
+constexpr std::size_t queueSize = 64; // the kernel's smallest per-reader event buffer
 
-    const libevdev* state() const override { return m_node->dev.get(); }
-    int drain() override { return m_node->gone ? -ENODEV : m_node->readError; }
+int fail(int error)
+{
+    errno = error;
+    return -1;
+}
 
-private:
-    std::shared_ptr<FakeEvdevNode> m_node;
-};
+std::set<unsigned> codesOf(const std::map<unsigned, input_absinfo>& abs)
+{
+    std::set<unsigned> codes;
+    for (const auto& [code, info] : abs)
+        codes.insert(code);
+    return codes;
+}
 
-// A bitmap as the kernel prints it in sysfs: words of a long, most significant first, without
-// the leading zero words.
-std::string sysfsBitmap(const libevdev* dev, unsigned type, unsigned maxCode)
+// A bitmap as an ioctl hands it out: longs of the machine, least significant first.
+int putBits(void* arg, std::size_t size, const std::set<unsigned>& codes)
+{
+    auto* bytes = static_cast<unsigned char*>(arg);
+    std::memset(bytes, 0, size);
+    for (const unsigned code : codes) {
+        if (code / 8 < size)
+            bytes[code / 8] |= static_cast<unsigned char>(1U << (code % 8));
+    }
+    return static_cast<int>(size);
+}
+
+// A bitmap as sysfs prints it: longs, the most significant first, leading zero words left out.
+std::string sysfsBitmap(const std::set<unsigned>& codes)
 {
     constexpr unsigned wordBits = sizeof(long) * 8;
     std::string text;
-    for (unsigned word = maxCode / wordBits + 1; word-- > 0;) {
+    for (unsigned word = codes.empty() ? 1 : *codes.rbegin() / wordBits + 1; word-- > 0;) {
         unsigned long bits = 0;
-        for (unsigned bit = 0; bit < wordBits; ++bit)
-            bits |= libevdev_has_event_code(dev, type, word * wordBits + bit) ? 1UL << bit : 0;
-        if (bits == 0 && text.empty() && word > 0)
-            continue;
+        for (const unsigned code : codes)
+            bits |= code / wordBits == word ? 1UL << (code % wordBits) : 0;
         char hex[24];
         std::snprintf(hex, sizeof(hex), text.empty() ? "%lx" : " %lx", bits);
         text += hex;
     }
-    return text;
+    return text + "\n";
 }
 
-void enableAbs(libevdev* dev, unsigned axis, FakeAxis range)
+template <class Function> Function next(const char* name)
 {
-    const input_absinfo info{range.minimum, range.minimum, range.maximum, 0, 0, 0};
-    libevdev_enable_event_code(dev, EV_ABS, axis, &info);
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
 } // namespace
 
-std::vector<std::string> FakeEvdevNodes::list()
+FakeEvdevKernel::FakeEvdevKernel()
 {
-    std::vector<std::string> names;
-    for (const auto& [name, node] : m_nodes)
-        names.push_back(name);
-    return names;
+    std::filesystem::create_directories(m_root.path() / "dev/input");
+    current = this;
 }
 
-std::optional<PublishedCaps> FakeEvdevNodes::published(const std::string& name)
+// Descriptors still open stay open, to be closed later through the real close().
+FakeEvdevKernel::~FakeEvdevKernel()
 {
-    const auto it = m_nodes.find(name);
-    if (it == m_nodes.end() || !it->second->published)
-        return std::nullopt;
-    const libevdev* dev = it->second->dev.get();
-    return PublishedCaps{sysfsBitmap(dev, EV_ABS, ABS_MAX), sysfsBitmap(dev, EV_KEY, KEY_MAX)};
+    if (current == this)
+        current = nullptr;
 }
 
-std::unique_ptr<EvdevDevice> FakeEvdevNodes::open(const std::string& name, int* error)
+FakeEvdevKernel* FakeEvdevKernel::active()
 {
-    const auto it = m_nodes.find(name);
-    *error = it == m_nodes.end() ? ENOENT : it->second->openError;
-    if (*error != 0)
-        return nullptr;
-    ++it->second->opens;
-    return std::make_unique<FakeEvdevDevice>(it->second);
+    return current;
 }
 
-FakeEvdevNode& FakeEvdevNodes::addDevice(const std::string& name, const std::string& deviceName,
-                                         Codes codes)
+FakeEvdevKernel::Device& FakeEvdevKernel::plug(const std::string& node, Device device)
 {
-    libevdev* dev = libevdev_new();
-    libevdev_set_name(dev, deviceName.c_str());
-    // Where it is plugged in, which stays when the kernel numbers its node anew.
-    libevdev_set_phys(dev, ("port-" + deviceName).c_str());
-    for (const auto& [type, code] : codes) {
-        if (type == EV_ABS)
-            enableAbs(dev, code, {0, 4000});
-        else
-            libevdev_enable_event_code(dev, type, code, nullptr);
+    writeFile(path(node), "");
+    const auto sysfs = m_root.path() / "sys/class/input" / node / "device";
+    if (device.published) {
+        std::filesystem::create_directories(sysfs / "capabilities");
+        writeFile(sysfs / "capabilities/abs", sysfsBitmap(codesOf(device.abs)));
+        writeFile(sysfs / "capabilities/key", sysfsBitmap(device.keys));
+        writeFile(sysfs / "properties", sysfsBitmap(device.props));
+        writeFile(sysfs / "name", device.name + "\n");
+        writeFile(sysfs / "phys", device.phys + "\n");
     }
-    auto node = std::make_shared<FakeEvdevNode>();
-    node->dev = std::shared_ptr<libevdev>(dev, libevdev_free);
-    m_nodes[name] = node;
-    return *node;
+    auto& slot = m_nodes[path(node)] = std::make_shared<Node>();
+    slot->device = std::move(device);
+    return slot->device;
 }
 
-FakeEvdevNode& FakeEvdevNodes::addJoystick(const std::string& name, const std::string& deviceName,
-                                           FakeAxis x, FakeAxis y, unsigned button)
+void FakeEvdevKernel::unplug(const std::string& node)
 {
-    FakeEvdevNode& node = addDevice(name, deviceName, {{EV_KEY, button}});
-    enableAbs(node.dev.get(), ABS_X, x);
-    enableAbs(node.dev.get(), ABS_Y, y);
-    return node;
+    m_nodes.at(path(node))->gone = true;
+    m_nodes.erase(path(node));
+    std::filesystem::remove(path(node));
+    std::filesystem::remove_all(m_root.path() / "sys/class/input" / node);
 }
 
-void FakeEvdevNodes::setAxis(const std::string& name, unsigned axis, int value)
+void FakeEvdevKernel::report(const std::string& node, unsigned axis, int value)
 {
-    if (libevdev_set_event_value(node(name).dev.get(), EV_ABS, axis, value) != 0)
-        throw std::invalid_argument("no such axis on " + name);
+    Node& target = *m_nodes.at(path(node));
+    input_absinfo& info = target.device.abs.at(axis);
+    // As far as the kernel's smoothing matters here: changes within half the fuzz are dropped.
+    if (value == info.value || std::abs(value - info.value) < info.fuzz / 2)
+        return;
+    info.value = value;
+    for (auto& [fd, client] : m_clients) {
+        if (client.node.get() != &target || (target.grabber >= 0 && target.grabber != fd))
+            continue;
+        for (const input_event& ev : {input_event{{}, EV_ABS, static_cast<__u16>(axis), value},
+                                      input_event{{}, EV_SYN, SYN_REPORT, 0}}) {
+            client.queue.push_back(ev);
+            // A full buffer keeps only the newest event, after a marker of the loss.
+            if (client.queue.size() == queueSize)
+                client.queue = {input_event{{}, EV_SYN, SYN_DROPPED, 0}, ev};
+        }
+    }
 }
 
-void FakeEvdevNodes::unplug(const std::string& name)
+std::optional<int> FakeEvdevKernel::open(const char* path)
 {
-    node(name).gone = true;
-    m_nodes.erase(name);
+    const auto it = m_nodes.find(path);
+    if (it == m_nodes.end())
+        return std::nullopt;
+    if (it->second->device.openError != 0)
+        return fail(it->second->device.openError);
+    // A real descriptor, so that numbers never collide with the process's own.
+    const int fd = next<int (*)(const char*, int, ...)>("open")(path, O_RDONLY | O_CLOEXEC);
+    m_clients[fd] = Client{it->second, {}};
+    ++it->second->device.opens;
+    return fd;
 }
+
+std::optional<ssize_t> FakeEvdevKernel::read(int fd, void* buffer, size_t size)
+{
+    const auto it = m_clients.find(fd);
+    if (it == m_clients.end())
+        return std::nullopt;
+    auto& [node, queue] = it->second;
+    if (node->gone || node->device.readError != 0)
+        return fail(node->gone ? ENODEV : node->device.readError);
+    if (queue.empty())
+        return fail(EAGAIN);
+    const std::size_t count = std::min(size / sizeof(input_event), queue.size());
+    std::copy_n(queue.begin(), count, static_cast<input_event*>(buffer));
+    queue.erase(queue.begin(), queue.begin() + static_cast<long>(count));
+    return static_cast<ssize_t>(count * sizeof(input_event));
+}
+
+// The evdev requests that libevdev and the backend make, answered as the kernel does.
+std::optional<int> FakeEvdevKernel::ioctl(int fd, unsigned long request, void* arg)
+{
+    const auto it = m_clients.find(fd);
+    if (it == m_clients.end())
+        return std::nullopt;
+    Node& node = *it->second.node;
+    Device& device = node.device;
+    const unsigned nr = _IOC_NR(request);
+    const std::size_t size = _IOC_SIZE(request);
+    if (node.gone)
+        return fail(ENODEV);
+    if (request == EVIOCGVERSION)
+        *static_cast<int*>(arg) = EV_VERSION;
+    else if (request == EVIOCGID)
+        *static_cast<input_id*>(arg) = {BUS_USB, 0x1234, 0x5678, 1};
+    else if (request == EVIOCGRAB && (arg != nullptr) == (node.grabber >= 0))
+        return fail(arg ? EBUSY : EINVAL);
+    else if (request == EVIOCGRAB)
+        node.grabber = arg ? fd : -1;
+    else if (nr >= 0x40 && nr < 0x40 + ABS_CNT && request == EVIOCGABS(nr - 0x40))
+        *static_cast<input_absinfo*>(arg) =
+            device.abs.count(nr - 0x40) ? device.abs[nr - 0x40] : input_absinfo{};
+    else if (nr >= 0xc0 && nr < 0xc0 + ABS_CNT && request == EVIOCSABS(nr - 0xc0)) {
+        if (device.refusesSetAbs || !device.abs.count(nr - 0xc0))
+            return fail(EINVAL);
+        device.abs[nr - 0xc0] = *static_cast<const input_absinfo*>(arg);
+    } else if (nr == 0x06 || nr == 0x07) { // name and phys
+        const std::string& text = nr == 0x06 ? device.name : device.phys;
+        std::strncpy(static_cast<char*>(arg), text.c_str(), size);
+        return text.empty() ? fail(ENOENT) : static_cast<int>(std::min(size, text.size() + 1));
+    } else if (nr == 0x08) // no unique id
+        return fail(ENOENT);
+    else if (nr == 0x09)
+        return putBits(arg, size, device.props);
+    else if (nr == 0x20)
+        return putBits(arg, size, {EV_SYN, EV_KEY, EV_ABS});
+    else if (nr == 0x20 + EV_KEY || nr == 0x20 + EV_ABS)
+        return putBits(arg, size, nr == 0x20 + EV_KEY ? device.keys : codesOf(device.abs));
+    else if (nr == 0x0a || (nr >= 0x18 && nr <= 0x1b) || (nr > 0x20 && nr < 0x20 + EV_CNT))
+        return putBits(arg, size, {}); // no multitouch, nothing pressed or lit, no other events
+    else
+        return fail(EINVAL);
+    return 0;
+}
+
+bool FakeEvdevKernel::close(int fd)
+{
+    const auto it = m_clients.find(fd);
+    if (it == m_clients.end())
+        return false;
+    if (it->second.node->grabber == fd)
+        it->second.node->grabber = -1;
+    m_clients.erase(it);
+    next<int (*)(int)>("close")(fd);
+    return true;
+}
+
+FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
+                                     std::set<unsigned> axes)
+{
+    FakeEvdevKernel::Device device{.name = name, .phys = phys, .keys = {BTN_TRIGGER}};
+    for (const unsigned axis : axes)
+        device.abs[axis] = {0, 0, 65535, 0, 0, 0};
+    return device;
+}
+
+// The C library functions that reach the simulated kernel: the backend opens with open(), and
+// libevdev calls ioctl(), read() and close(). Other paths and descriptors go on to the real ones.
+extern "C" {
+
+int open(const char* path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const bool withMode = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+    const mode_t mode = withMode ? va_arg(args, mode_t) : 0;
+    va_end(args);
+    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
+        if (const auto fd = kernel->open(path))
+            return *fd;
+    }
+    return next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+}
+
+// glibc declares ioctl() as not throwing.
+int ioctl(int fd, unsigned long request, ...) noexcept
+{
+    va_list args;
+    va_start(args, request);
+    void* arg = va_arg(args, void*);
+    va_end(args);
+    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
+        if (const auto rc = kernel->ioctl(fd, request, arg))
+            return *rc;
+    }
+    static const auto real = next<int (*)(int, unsigned long, ...)>("ioctl");
+    return real(fd, request, arg);
+}
+
+ssize_t read(int fd, void* buffer, size_t size)
+{
+    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
+        if (const auto rc = kernel->read(fd, buffer, size))
+            return *rc;
+    }
+    static const auto real = next<ssize_t (*)(int, void*, size_t)>("read");
+    return real(fd, buffer, size);
+}
+
+int close(int fd)
+{
+    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active(); kernel && kernel->close(fd))
+        return 0;
+    static const auto real = next<int (*)(int)>("close");
+    return real(fd);
+}
+
+} // extern "C"

@@ -1,50 +1,76 @@
 #pragma once
 
-#include "sensors/evdevnodes.h"
+#include "support/tempdir.h"
 
-#include <initializer_list>
+#include <deque>
+#include <linux/input.h>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
-#include <utility>
+#include <sys/types.h>
 
-// One in-memory event node: a libevdev device built without a kernel, plus what the operating
-// system would do when the node is opened or read.
-struct FakeEvdevNode {
-    std::shared_ptr<libevdev> dev;
-    int openError = 0;     // errno reported by open(), 0 to open
-    int readError = 0;     // negative errno reported by reads, 0 for none
-    bool published = true; // whether capabilities are readable without opening
-    bool gone = false;     // unplugged: reads of devices opened from it report -ENODEV
-    int opens = 0;         // successful opens
-};
-
-struct FakeAxis {
-    int minimum = 0;
-    int maximum = 65535;
-};
-
-// Event nodes for the evdev joystick backend, held in memory.
-class FakeEvdevNodes final : public EvdevNodes {
+// A simulated kernel below libevdev: event nodes and their sysfs files under a temporary root,
+// and the open, ioctl, read and close calls on those nodes served here. The executable that
+// links this defines those C library functions itself; every other descriptor goes on to the
+// real ones. One kernel at a time, on one thread; whatever holds its descriptors goes first.
+class FakeEvdevKernel {
 public:
-    using Codes = std::initializer_list<std::pair<unsigned, unsigned>>; // (type, code)
+    struct Device {
+        std::string name{};
+        std::string phys{};
+        std::set<unsigned> keys{};               // EV_KEY codes
+        std::map<unsigned, input_absinfo> abs{}; // EV_ABS codes with range, fuzz and value
+        std::set<unsigned> props{};
+        int openError = 0;     // errno of open(), 0 to open
+        int readError = 0;     // errno of read(), 0 for none
+        bool published = true; // whether sysfs shows the capabilities
+        bool refusesSetAbs = false;
+        int opens = 0;
+    };
 
-    std::vector<std::string> list() override;
-    std::optional<PublishedCaps> published(const std::string& node) override;
-    std::unique_ptr<EvdevDevice> open(const std::string& node, int* error) override;
+    FakeEvdevKernel();
+    ~FakeEvdevKernel();
+    FakeEvdevKernel(const FakeEvdevKernel&) = delete;
+    FakeEvdevKernel& operator=(const FakeEvdevKernel&) = delete;
 
-    // A device with the given capabilities; its absolute axes range over 0..4000.
-    FakeEvdevNode& addDevice(const std::string& node, const std::string& name, Codes codes);
-    // Joysticks have absolute X and Y and the given button (a trigger unless told otherwise).
-    FakeEvdevNode& addJoystick(const std::string& node, const std::string& name, FakeAxis x = {},
-                               FakeAxis y = {}, unsigned button = 0x120);
+    std::string root() const { return m_root.path().string(); }
+    std::string path(const std::string& node) const { return root() + "/dev/input/" + node; }
 
-    // Sets the current value of an absolute axis (ABS_X is 0, ABS_Y is 1).
-    void setAxis(const std::string& node, unsigned axis, int value);
-    // Removes the node; devices already opened from it report the device gone.
+    // Plugs a device in as node ("event3").
+    Device& plug(const std::string& node, Device device);
+    // Takes the node away; descriptors still open on it report ENODEV.
     void unplug(const std::string& node);
-    FakeEvdevNode& node(const std::string& node) { return *m_nodes.at(node); }
+    Device& device(const std::string& node) { return m_nodes.at(path(node))->device; }
+    // An axis change as a driver reports it: smoothed by the axis's fuzz as the kernel does,
+    // then queued with a SYN_REPORT for every reader, or only for the one grabbing the device.
+    void report(const std::string& node, unsigned axis, int value);
+
+    // The system-call side, for the interposed C library functions: nothing when the path or
+    // descriptor is not one of this kernel's; else the result, -1 with errno set on failure.
+    static FakeEvdevKernel* active();
+    std::optional<int> open(const char* path);
+    std::optional<int> ioctl(int fd, unsigned long request, void* arg);
+    std::optional<ssize_t> read(int fd, void* buffer, size_t size);
+    bool close(int fd);
 
 private:
-    std::map<std::string, std::shared_ptr<FakeEvdevNode>> m_nodes;
+    struct Node {
+        Device device;
+        bool gone = false;
+        int grabber = -1;
+    };
+    struct Client {
+        std::shared_ptr<Node> node;
+        std::deque<input_event> queue;
+    };
+
+    TempDir m_root;
+    std::map<std::string, std::shared_ptr<Node>> m_nodes; // by path
+    std::map<int, Client> m_clients;                      // by descriptor
 };
+
+// A joystick with the given absolute axes (range 0..65535 unless told) and a trigger button.
+FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
+                                     std::set<unsigned> axes = {ABS_X, ABS_Y});
