@@ -1,4 +1,5 @@
 #include "app/appresources.h"
+#include "app/calibratecommand.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
 #include "app/options.h"
@@ -10,6 +11,8 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -30,6 +33,10 @@ std::shared_ptr<JoystickService> joystickFor(const Options& options)
 
 int main(int argc, char** argv)
 {
+    // Before the application object, which would need a display.
+    if (argc > 1 && std::string_view(argv[1]) == "--calibrate")
+        return runCalibrateCommand({argv + 1, argv + argc}, std::cout, std::cerr);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));

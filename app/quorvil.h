@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/calibrationtarget.h"
 #include "app/forms.h"
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
@@ -37,7 +38,7 @@ struct QuorvilServices {
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
-class Quorvil final : public QMainWindow, public GraphSource {
+class Quorvil final : public QMainWindow, public GraphSource, public CalibrationTarget {
     Q_OBJECT
 
 public:
@@ -65,6 +66,11 @@ public:
     QString bareTemperature(int sensor) const override;
     bool fahrenheitSelected() const override;
     bool celsiusSelected() const override;
+    // What the calibration window reads and writes.
+    QString sensorHeading(int sensor) const override;
+    QString rawReading(int sensor) const override;
+    void applyCoefficients(int sensor, const QString& a, const QString& b,
+                           const QString& c) override;
     registry* Reg() const { return m_reg.get(); }
 
     std::int16_t LastState = 0;
@@ -109,7 +115,7 @@ public:
 
     // Menus.
     QMenu* mnuFile;
-    QAction *mnuSetup, *mnuGraph, *mnuLog, *mnuExit;
+    QAction *mnuSetup, *mnuGraph, *mnuCalibrate, *mnuLog, *mnuExit;
     QMenu* mnuHelpItem;
     QAction *mnuReadMeItem, *mnuQuorvilItem;
     // The notification-area popup; never in the menu bar.
@@ -129,6 +135,7 @@ public slots:
     void btnHideLog_Click();
     void btnHideSetup_Click();
     void mnuGraph_Click();
+    void mnuCalibrate_Click();
     void mnuReadMeItem_Click();
     void mnuQuorvilItem_Click();
     void mnuExit_Click();
@@ -154,6 +161,7 @@ protected:
 
 private:
     struct SensorControls {
+        QLabel* heading;
         QLabel* raw;
         QLineEdit *a, *b, *c;
         QComboBox* offset;
@@ -168,6 +176,7 @@ private:
     void setClientHeight(int height);
     LoadResult endAtOnce();
     void Form_Unload();
+    void detachSecondaryWindows();
     // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     void ConvertSensor(int sensor);
