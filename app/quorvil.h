@@ -62,7 +62,7 @@ public:
     FormRegistry& forms() { return m_forms; }
     iconModule& tray() { return m_tray; }
 
-    // What the graph window reads.
+    // What the graph window reads; the calibration window reads the scale too.
     QString bareTemperature(int sensor) const override;
     bool fahrenheitSelected() const override;
     bool celsiusSelected() const override;

@@ -30,7 +30,6 @@ TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
         q.Timer2_Timer();
         window->btnTake[row]->click();
     }
-    EXPECT_EQ(window->txtReading[2]->text(), QStringLiteral("3296"));
     EXPECT_TRUE(window->lblMessage->text().startsWith(QStringLiteral("A and C are negative")));
     EXPECT_EQ(window->lblFitted[1]->text(), QStringLiteral("10.00 °C"));
 
@@ -44,7 +43,6 @@ TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
     window->btnApply->click();
     q.Timer2_Timer();
     EXPECT_EQ(q.lblSensor3->text(), QStringLiteral("25 C"));
-    EXPECT_EQ(q.txt1A->text(), QStringLiteral("0.001355699"));
     // The texts read back to the very same numbers, also in a comma locale.
     const Coefficients k = calibrate(ReadmePoints, Scale::Celsius).coefficients;
     EXPECT_EQ(q.txt3A->text().toStdString(), shortestText(k.A));
