@@ -3,6 +3,10 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
 void setOptionValue(QAbstractButton* button, bool selected)
 {
@@ -37,4 +41,44 @@ void setListPosition(QComboBox* list, int position)
 {
     if (listPosition(list) != position)
         list->setCurrentIndex(position);
+}
+
+QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect,
+              bool centred, bool bordered)
+{
+    auto* l = place(new QLabel(text, parent), name, rect);
+    l->setAlignment(centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+    if (bordered)
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return l;
+}
+
+QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    auto* box = place(new QLineEdit(text, parent), name, rect);
+    box->setAlignment(Qt::AlignHCenter);
+    return box;
+}
+
+QComboBox* comboBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    auto* box = place(new QComboBox(parent), name, rect);
+    box->setEditable(true);
+    // Typed text is a value of its own, never a new list item.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setEditText(text);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
+{
+    return place(new QPushButton(text, parent), name, rect);
+}
+
+QRadioButton* optionButton(QWidget* parent, const QByteArray& name, const QString& text,
+                           const QRect& rect, bool selected)
+{
+    auto* option = place(new QRadioButton(text, parent), name, rect);
+    option->setChecked(selected);
+    return option;
 }

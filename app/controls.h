@@ -1,7 +1,34 @@
 #pragma once
 
+#include <QByteArray>
+#include <QRect>
+#include <QString>
+
 class QAbstractButton;
 class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+// Controls made at a place given in pixels (twipsRect), named as the program refers to them.
+template <typename Widget> Widget* place(Widget* widget, const QByteArray& name, const QRect& rect)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect);
+    return widget;
+}
+QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect,
+              bool centred, bool bordered = false);
+QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect);
+// Editable, showing text with no choice made.
+QComboBox* comboBox(QWidget* parent, const QByteArray& name, const QString& text,
+                    const QRect& rect);
+QPushButton* button(QWidget* parent, const QByteArray& name, const QString& text,
+                    const QRect& rect);
+QRadioButton* optionButton(QWidget* parent, const QByteArray& name, const QString& text,
+                           const QRect& rect, bool selected);
 
 // Selects or deselects an option button, also the last selected one of its group, which the
 // toolkit otherwise keeps selected.

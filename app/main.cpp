@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <unistd.h>
 
 namespace {
@@ -45,7 +46,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quorvil4: %s", error.c_str());
         return 2;
     }
-    if (const std::optional<int> status = runCommand(*options))
+    if (const std::optional<int> status = runCommand(*options, std::cout, std::cerr))
         return *status;
     if (options->mode == Options::Mode::Headless)
         return runConsoleMode(argv);

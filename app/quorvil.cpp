@@ -3,6 +3,7 @@
 #include "app/appresources.h"
 #include "app/controls.h"
 #include "app/frmabout.h"
+#include "app/frmcalibrate.h"
 #include "app/frmhelp.h"
 #include "app/twips.h"
 #include "app/windowplace.h"
@@ -54,53 +55,6 @@ QFont sizedFont(const QString& family, double points, bool bold = false)
     return font;
 }
 
-template <typename Widget> Widget* place(Widget* widget, const QByteArray& name, const QRect& rect)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(rect);
-    return widget;
-}
-
-QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect,
-              bool centred, bool bordered = false)
-{
-    auto* l = place(new QLabel(text, parent), name, rect);
-    l->setAlignment(centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
-    if (bordered)
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    return l;
-}
-
-QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
-{
-    auto* box = place(new QLineEdit(text, parent), name, rect);
-    box->setAlignment(Qt::AlignHCenter);
-    return box;
-}
-
-QComboBox* comboBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
-{
-    auto* box = place(new QComboBox(parent), name, rect);
-    box->setEditable(true);
-    // Typed text is a value of its own, never a new list item.
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setEditText(text);
-    return box;
-}
-
-QPushButton* button(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
-{
-    return place(new QPushButton(text, parent), name, rect);
-}
-
-QRadioButton* optionButton(QWidget* parent, const QByteArray& name, const QString& text,
-                           const QRect& rect, bool selected)
-{
-    auto* option = place(new QRadioButton(text, parent), name, rect);
-    option->setChecked(selected);
-    return option;
-}
-
 QAction* menuItem(QMenu* menu, const QByteArray& name, const QString& caption,
                   const QKeySequence& shortcut = {})
 {
@@ -138,6 +92,7 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     setWindowIcon(programIcon());
     m_forms.setFactory(QStringLiteral("frmGraph"),
                        [this] { return new frmGraph(m_graphState, this); });
+    m_forms.setFactory(QStringLiteral("frmCalibrate"), [this] { return new frmCalibrate(this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
     m_forms.setFactory(QStringLiteral("frmAlarms"), [this] { return new frmAlarms(this); });
@@ -146,7 +101,11 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     setClientHeight(CompactHeight);
 }
 
-Quorvil::~Quorvil() = default;
+Quorvil::~Quorvil()
+{
+    // Also when destroyed without being closed first.
+    detachSecondaryWindows();
+}
 
 void Quorvil::createControls()
 {
@@ -272,9 +231,15 @@ void Quorvil::createControls()
                           twipsRect(innerLefts[i], 8280, 855, 255), true, true);
 
     for (int i = 0; i < 4; ++i)
-        m_sensors[i] = {
-            *raws[i],    *coefficients[i][0], *coefficients[i][1], *coefficients[i][2],
-            *offsets[i], *bares[i],           *displays[i],        i < 2 ? lblStatus : lblStatus2};
+        m_sensors[i] = {*headings[i],
+                        *raws[i],
+                        *coefficients[i][0],
+                        *coefficients[i][1],
+                        *coefficients[i][2],
+                        *offsets[i],
+                        *bares[i],
+                        *displays[i],
+                        i < 2 ? lblStatus : lblStatus2};
 
     connect(btnHideLog, &QPushButton::clicked, this, &Quorvil::btnHideLog_Click);
     // Only a change of selection counts; choosing the selected button again does nothing.
@@ -302,6 +267,8 @@ void Quorvil::createMenus()
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuSetup = menuItem(mnuFile, "mnuSetup", QStringLiteral("&Setup"), Qt::CTRL | Qt::Key_S);
     mnuGraph = menuItem(mnuFile, "mnuGraph", QStringLiteral("&Graph"), Qt::CTRL | Qt::Key_G);
+    mnuCalibrate =
+        menuItem(mnuFile, "mnuCalibrate", QStringLiteral("&Calibrate..."), Qt::CTRL | Qt::Key_K);
     mnuAlarms = menuItem(mnuFile, "mnuAlarms", QStringLiteral("&Alarms..."), Qt::CTRL | Qt::Key_M);
     mnuLog = menuItem(mnuFile, "mnuLog", QStringLiteral("&Log"), Qt::CTRL | Qt::Key_L);
     mnuExit = menuItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), Qt::CTRL | Qt::Key_X);
@@ -327,6 +294,7 @@ void Quorvil::createMenus()
 
     connect(mnuSetup, &QAction::triggered, this, &Quorvil::mnuSetup_Click);
     connect(mnuGraph, &QAction::triggered, this, &Quorvil::mnuGraph_Click);
+    connect(mnuCalibrate, &QAction::triggered, this, &Quorvil::mnuCalibrate_Click);
     connect(mnuAlarms, &QAction::triggered, this, &Quorvil::mnuAlarms_Click);
     connect(mnuLog, &QAction::triggered, this, &Quorvil::mnuLog_Click);
     connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
@@ -635,6 +603,11 @@ void Quorvil::mnuGraph_Click()
     m_forms.show(QStringLiteral("frmGraph"));
 }
 
+void Quorvil::mnuCalibrate_Click()
+{
+    m_forms.show(QStringLiteral("frmCalibrate"));
+}
+
 void Quorvil::mnuAlarms_Click()
 {
     m_forms.show(QStringLiteral("frmAlarms"));
@@ -668,9 +641,18 @@ void Quorvil::UnloadAllForms()
 void Quorvil::Form_Unload()
 {
     m_tray.RemoveTrayIcon();
-    // An open graph outlives this window; it must not read controls that are going away.
+    detachSecondaryWindows();
+}
+
+void Quorvil::detachSecondaryWindows()
+{
+    // An open graph or calibration outlives this window; neither may reach controls that are
+    // going away.
     if (auto* graph = qobject_cast<frmGraph*>(m_forms.form(QStringLiteral("frmGraph"))))
         graph->setSource(nullptr);
+    if (auto* calibration =
+            qobject_cast<frmCalibrate*>(m_forms.form(QStringLiteral("frmCalibrate"))))
+        calibration->setTarget(nullptr);
     if (auto* alarms = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
         alarms->setSource(nullptr);
 }
@@ -718,6 +700,24 @@ bool Quorvil::fahrenheitSelected() const
 bool Quorvil::celsiusSelected() const
 {
     return op1C->isChecked();
+}
+
+QString Quorvil::sensorHeading(int sensor) const
+{
+    return m_sensors[sensor - 1].heading->text();
+}
+
+QString Quorvil::rawReading(int sensor) const
+{
+    return m_sensors[sensor - 1].raw->text();
+}
+
+void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)
+{
+    const SensorControls& s = m_sensors[sensor - 1];
+    s.a->setText(a);
+    s.b->setText(b);
+    s.c->setText(c);
 }
 
 void Quorvil::closeEvent(QCloseEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/calibrationtarget.h"
 #include "app/forms.h"
 #include "app/frmalarms.h"
 #include "app/iconmodule.h"
@@ -43,7 +44,10 @@ struct QuorvilServices {
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
-class Quorvil final : public QMainWindow, public GraphSource, public AlarmSource {
+class Quorvil final : public QMainWindow,
+                      public GraphSource,
+                      public CalibrationTarget,
+                      public AlarmSource {
     Q_OBJECT
 
 public:
@@ -67,10 +71,15 @@ public:
     FormRegistry& forms() { return m_forms; }
     iconModule& tray() { return m_tray; }
 
-    // What the graph window reads.
+    // What the graph window reads; the calibration window reads the scale too.
     QString bareTemperature(int sensor) const override;
     bool fahrenheitSelected() const override;
     bool celsiusSelected() const override;
+    // What the calibration window reads and writes.
+    QString sensorHeading(int sensor) const override;
+    QString rawReading(int sensor) const override;
+    void applyCoefficients(int sensor, const QString& a, const QString& b,
+                           const QString& c) override;
     registry* Reg() const { return m_reg.get(); }
 
     // What the alarms window reads.
@@ -121,7 +130,7 @@ public:
 
     // Menus.
     QMenu* mnuFile;
-    QAction *mnuSetup, *mnuGraph, *mnuAlarms, *mnuLog, *mnuExit;
+    QAction *mnuSetup, *mnuGraph, *mnuCalibrate, *mnuAlarms, *mnuLog, *mnuExit;
     QMenu* mnuHelpItem;
     QAction *mnuReadMeItem, *mnuQuorvilItem;
     // The notification-area popup; never in the menu bar.
@@ -141,6 +150,7 @@ public slots:
     void btnHideLog_Click();
     void btnHideSetup_Click();
     void mnuGraph_Click();
+    void mnuCalibrate_Click();
     void mnuAlarms_Click();
     void mnuReadMeItem_Click();
     void mnuQuorvilItem_Click();
@@ -167,6 +177,7 @@ protected:
 
 private:
     struct SensorControls {
+        QLabel* heading;
         QLabel* raw;
         QLineEdit *a, *b, *c;
         QComboBox* offset;
@@ -181,6 +192,7 @@ private:
     void setClientHeight(int height);
     LoadResult endAtOnce();
     void Form_Unload();
+    void detachSecondaryWindows();
     // One tick of a joystick (0 or 1): its status, its two raw readings, its two sensors.
     void sample(int joystick, JOYINFOEX& info, std::int32_t& result);
     SensorOutcome ConvertSensor(int sensor);

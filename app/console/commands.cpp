@@ -1,23 +1,23 @@
 #include "app/console/commands.h"
 
+#include "app/console/calibratecommand.h"
 #include "sensors/evdevjoystick.h"
 #include "sensors/scriptedport.h"
 #include "sensors/simulatedport.h"
 
-#include <cstdio>
+#include <ostream>
 
-std::optional<int> runCommand(const Options& options)
+std::optional<int> runCommand(const Options& options, std::ostream& out, std::ostream& err)
 {
     switch (options.mode) {
     case Options::Mode::Help:
-        std::fputs(usageText(true).c_str(), stdout);
+        out << usageText(true);
         return 0;
     case Options::Mode::Version:
-        std::puts(versionText().c_str());
+        out << versionText() << '\n';
         return 0;
     case Options::Mode::Calibrate:
-        std::fputs("quorvil4: --calibrate is not available yet\n", stderr);
-        return 2;
+        return runCalibrateCommand(options, out, err);
     case Options::Mode::Window:
     case Options::Mode::Headless:
         break;

@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <iostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quorvil4: %s", error.c_str());
         return 2;
     }
-    if (const std::optional<int> status = runCommand(*options))
+    if (const std::optional<int> status = runCommand(*options, std::cout, std::cerr))
         return *status;
 
     QCoreApplication app(argc, argv);

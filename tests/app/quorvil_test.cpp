@@ -1,4 +1,5 @@
 #include "app/controls.h"
+#include "app/frmcalibrate.h"
 #include "app/windowstate.h"
 #include "support/quorviltest.h"
 
@@ -195,10 +196,10 @@ TEST_F(QuorvilTest, windowsOpenOnceAndTrayCloseUnloadsThemWhereOnlyExitStoresThe
     q.show();
     EXPECT_FALSE(q.tray().hasTrayIcon()); // offscreen has no notification area
     const auto openAll = [&] {
-        for (QAction* command : {q.mnuGraph, q.mnuReadMeItem, q.mnuQuorvilItem})
+        for (QAction* command : {q.mnuGraph, q.mnuCalibrate, q.mnuReadMeItem, q.mnuQuorvilItem})
             command->trigger();
     };
-    const QString names[] = {"frmGraph", "frmHelp", "frmAbout"};
+    const QString names[] = {"frmGraph", "frmCalibrate", "frmHelp", "frmAbout"};
     openAll();
     QList<QPointer<QWidget>> windows;
     for (const QString& name : names)
@@ -206,7 +207,7 @@ TEST_F(QuorvilTest, windowsOpenOnceAndTrayCloseUnloadsThemWhereOnlyExitStoresThe
     const qsizetype topLevels = QApplication::topLevelWidgets().size();
     openAll();
     EXPECT_EQ(QApplication::topLevelWidgets().size(), topLevels);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(windows[i] && q.forms().form(names[i]) == windows[i]) << i;
 
     q.mnuTrayClose->trigger();
@@ -250,13 +251,26 @@ TEST_F(QuorvilTest, closeBoxStoresNothingAndTheProgramEndsWithItsLastWindow)
     q.show();
     q.mnuQuorvilItem->trigger(); // About is a tool window, yet it keeps the program running
     q.mnuReadMeItem->trigger();
+    q.op1F->setChecked(true);
+    q.mnuCalibrate->trigger();
+    auto* calibration = static_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));
+    EXPECT_TRUE(calibration->opFahrenheit->isChecked());
+    const char* points[3][2] = {{"32", "7903"}, {"50", "5203"}, {"77", "3296"}};
+    for (int row = 0; row < 3; ++row) {
+        calibration->txtTemperature[row]->setText(points[row][0]);
+        calibration->txtReading[row]->setText(points[row][1]);
+    }
+    EXPECT_TRUE(calibration->btnApply->isEnabled());
     q.close();
     EXPECT_EQ(stored("Misc", "Left"), "<none>");
     EXPECT_FALSE(q.Timer1.isActive());
     EXPECT_TRUE(q.forms().form(QStringLiteral("frmAbout"))->isVisible());
+    // Nothing left to read from or apply to.
+    EXPECT_FALSE(calibration->btnTake[0]->isEnabled());
+    EXPECT_FALSE(calibration->btnApply->isEnabled());
     EXPECT_EQ(ended.count(), 0);
 
-    for (const char* name : {"frmAbout", "frmHelp"}) {
+    for (const char* name : {"frmAbout", "frmHelp", "frmCalibrate"}) {
         EXPECT_EQ(ended.count(), 0);
         q.forms().form(QString::fromLatin1(name))->close();
         flushDeletes();

@@ -90,7 +90,7 @@ TEST(ReadMeText, coversEverySectionInOrderOneLinePerCrLfAndNamesNoAddress)
         at = std::max(found, at);
     }
     for (const char* fact :
-         {"user.reg", "QuorvilLog.csv", "--simulate=FILE", "ID RESULT X Y",
+         {"user.reg", "QuorvilLog.csv", "--simulate=FILE", "ID RESULT X Y", "--calibrate",
           "HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4", "port status: joyGetPosEx error"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(fact))) << fact;
     for (const char* address : {"http", "www.", ".com", ".org", "@"})

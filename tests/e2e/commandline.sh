@@ -10,7 +10,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-    echo "FAIL (headless): $*" >&2
+    echo "FAIL (commandline): $*" >&2
     exit 1
 }
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
@@ -35,6 +35,11 @@ for bad in --verbose --simulate= "--interval=5" "--headless --interval=0"; do
     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
         fail "$bad: status $status"
 done
+
+# The calibration command needs no display either.
+run --calibrate 0:7903 10:5203 25:3296
+[ "$status" -eq 0 ] && [ "$(wc -l <"$work/out")" -eq 3 ] && grep -q warning "$work/err" ||
+    fail "--calibrate: status $status"
 
 # No display: one line naming both variables and status 1, never an abort.
 for display in "" ":$((400 + RANDOM % 400))"; do
@@ -70,4 +75,4 @@ statuses=$("$binary" --headless --simulate="$work/port.txt" --interval=1 2>"$wor
     head -n 1 >"$work/out"; echo "${PIPESTATUS[@]}")
 [ "$statuses" = "0 0" ] || fail "closed pipe: statuses $statuses"
 [ "$(cat "$work/out")" = "$header" ] && [ ! -s "$work/err" ] || fail "closed pipe: output"
-echo "headless: all passed"
+echo "commandline: all passed"

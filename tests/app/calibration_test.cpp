@@ -1,0 +1,90 @@
+#include "app/console/commands.h"
+#include "app/frmcalibrate.h"
+#include "sensors/calibration.h"
+#include "support/quorviltest.h"
+#include "util/textforms.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <sstream>
+
+namespace {
+
+const std::vector<CalibrationPoint> ReadmePoints = {{0, 7903}, {10, 5203}, {25, 3296}};
+
+} // namespace
+
+TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
+{
+    Quorvil& q = loaded();
+    q.mnuCalibrate->trigger();
+    auto* window = qobject_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));
+    ASSERT_TRUE(window);
+    window->cboSensor->setCurrentIndex(2); // sensor 3: the first axis of the second joystick
+    for (int row = 0; row < 3; ++row) {
+        window->txtTemperature[row]->setText(QString::number(ReadmePoints[row].temperature));
+        joystick->set(1, 0, std::uint32_t(ReadmePoints[row].reading), 1000);
+        q.Timer2_Timer();
+        window->btnTake[row]->click();
+    }
+    EXPECT_TRUE(window->lblMessage->text().startsWith(QStringLiteral("A and C are negative")));
+    EXPECT_EQ(window->lblFitted[1]->text(), QStringLiteral("10.00 °C"));
+
+    // A refusal leaves nothing to apply.
+    window->txtReading[1]->setText(QStringLiteral("3296"));
+    EXPECT_FALSE(window->btnApply->isEnabled());
+    EXPECT_TRUE(window->txtA->text().isEmpty());
+    window->txtReading[1]->setText(QStringLiteral("5203"));
+
+    EXPECT_EQ(q.lblSensor3->text(), QStringLiteral("58 C")); // the default coefficients
+    window->btnApply->click();
+    q.Timer2_Timer();
+    EXPECT_EQ(q.lblSensor3->text(), QStringLiteral("25 C"));
+    // The texts read back to the very same numbers, also in a comma locale.
+    const Coefficients k = calibrate(ReadmePoints, Scale::Celsius).coefficients;
+    EXPECT_EQ(q.txt3A->text().toStdString(), shortestText(k.A));
+    for (const char* separator : {".", ","}) {
+        EXPECT_EQ(parseNumber(q.txt3A->text().toStdString(), separator), k.A);
+        EXPECT_EQ(parseNumber(q.txt3B->text().toStdString(), separator), k.B);
+        EXPECT_EQ(parseNumber(q.txt3C->text().toStdString(), separator), k.C);
+    }
+    EXPECT_TRUE(store->tree.root.subkeys.empty());
+    window->close();
+}
+
+TEST(CalibrateCommand, printsCoefficientsOrARefusalWithItsExitCode)
+{
+    const auto lines = [](const Coefficients& k) {
+        return shortestText(k.A) + '\n' + shortestText(k.B) + '\n' + shortestText(k.C) + '\n';
+    };
+    const std::string readme = lines(calibrate(ReadmePoints, Scale::Celsius).coefficients);
+    const std::string plain =
+        lines(calibrate({{{90, 1000}, {33, 10000}, {-4, 65535}}}, Scale::Celsius).coefficients);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        const char* err; // the start of it
+    } rows[] = {
+        {{"0:7903", "10:5203", "25:3296"}, 0, readme, "quorvil4: warning: A and C are negative"},
+        {{"--fahrenheit", "32:7903", "50:5203", "77:3296"}, 0, readme, "quorvil4: warning"},
+        {{"90:1000", "33:10000", "-4:65535"}, 0, plain, ""},
+        {{"0:7903", "10:5203"}, 2, "", "quorvil4: Three points are needed"},
+        {{"0:7903", "10=5203", "25:3296"}, 2, "", "quorvil4: not TEMPERATURE:READING: 10=5203"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args{"--calibrate"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        std::string error;
+        const std::optional<Options> options = parseOptions(args, &error);
+        ASSERT_TRUE(options) << error;
+        std::ostringstream out, err;
+        EXPECT_EQ(runCommand(*options, out, err), row.code) << row.args[0];
+        EXPECT_EQ(out.str(), row.out);
+        EXPECT_EQ(err.str().substr(0, std::string(row.err).size()), row.err);
+        EXPECT_EQ(err.str().empty(), *row.err == '\0') << err.str();
+    }
+}
