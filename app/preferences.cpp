@@ -61,8 +61,9 @@ void loadPreferences(registry& store, const PreferenceControls& controls)
     loadOption(store, MiscSection, Degrees1FKey, controls.fahrenheit);
 }
 
-void savePreferences(registry& store, const PreferenceControls& controls)
+std::optional<std::string> savePreferences(registry& store, const PreferenceControls& controls)
 {
+    store.beginBatch();
     for (std::size_t i = 0; i < controls.sensors.size(); ++i) {
         const SensorKeys& keys = sensorKeys[i];
         const PreferenceControls::Sensor& sensor = controls.sensors[i];
@@ -76,12 +77,17 @@ void savePreferences(registry& store, const PreferenceControls& controls)
                       std::to_string(listPosition(controls.interval)));
     store.SaveSetting(MiscSection, Degrees1CKey, truthText(controls.celsius->isChecked()));
     store.SaveSetting(MiscSection, Degrees1FKey, truthText(controls.fahrenheit->isChecked()));
+    if (store.endBatch())
+        return std::nullopt;
+    return store.failureReason();
 }
 
 void deletePreferences(registry& store, MessageBoxes& messageBoxes)
 {
     if (messageBoxes.MsgBox(DeletePrompt, DeleteButtons, DeleteTitle) != msgbox::Yes)
         return;
+    store.beginBatch(); // one wait for the store's lock, not one per section
     for (const char* section : settingSections)
         store.DeleteSetting(section);
+    store.endBatch();
 }

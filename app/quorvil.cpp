@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <limits>
 
 namespace {
 
@@ -37,6 +38,8 @@ constexpr int DriverButtons = msgbox::YesNo + msgbox::Exclamation + msgbox::Defa
 
 const QString LogFailureTitle = QStringLiteral("Quorvil4 Log");
 constexpr int LogFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
+const QString SaveFailureTitle = QStringLiteral("Quorvil4");
+constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
@@ -75,6 +78,8 @@ QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text,
 {
     auto* box = place(new QLineEdit(text, parent), name, rect);
     box->setAlignment(Qt::AlignHCenter);
+    // The store, not the box, limits a stored text: a longer one must survive the next Save.
+    box->setMaxLength(std::numeric_limits<int>::max());
     return box;
 }
 
@@ -411,8 +416,13 @@ void Quorvil::returnPref()
 
 void Quorvil::btnSave_Click()
 {
-    if (m_reg)
-        savePreferences(*m_reg, preferenceControls());
+    if (!m_reg)
+        return;
+    if (const std::optional<std::string> failure = savePreferences(*m_reg, preferenceControls()))
+        m_services.messageBoxes->MsgBox(
+            QStringLiteral("The settings could not be saved:\r\n%1\r\n%2")
+                .arg(QString::fromStdString(m_reg->location()), QString::fromStdString(*failure)),
+            SaveFailureButtons, SaveFailureTitle);
 }
 
 void Quorvil::btnRefresh_Click()
@@ -588,9 +598,12 @@ void Quorvil::mnuQuorvilItem_Click()
 
 void Quorvil::mnuExit_Click()
 {
+    // The program is ending: a failure here is not reported.
     if (m_reg) {
+        m_reg->beginBatch();
         m_reg->SaveSetting(MiscSection, LeftKey, shortestText(twipsFromPixels(x())));
         m_reg->SaveSetting(MiscSection, TopKey, shortestText(twipsFromPixels(y())));
+        m_reg->endBatch();
     }
     UnloadAllForms();
 }

@@ -1,11 +1,17 @@
 #include "app/controls.h"
+#include "settings/hivefile.h"
 #include "support/quorviltest.h"
+#include "support/tempdir.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,7 +43,7 @@ protected:
     bool noSections()
     {
         const RegNode* app = store->tree.find({"Software", "Norvalde", "Quorvil4"});
-        return app && app->subkeys.empty();
+        return app && app->subkeys().empty();
     }
 };
 
@@ -49,7 +55,7 @@ TEST_F(Preferences, freshStoreLoadsNothingAndSaveWritesExactlyTheListedValues)
     form->Form_Load();
     form->btnRefresh->click();
     EXPECT_EQ(controlValues(*form), design);
-    EXPECT_TRUE(store->tree.root.subkeys.empty());
+    EXPECT_TRUE(store->tree.root.subkeys().empty());
 
     form->btnSave->click();
     for (const std::string n : {"1", "2", "3", "4"})
@@ -136,4 +142,50 @@ TEST_F(Preferences, storedTextsTheControlsCannotTakeLeaveThemAsTheyAre)
     q.txtName1->setText(QStringLiteral("Sensor 1"));
     q.txt2B->setText(QStringLiteral("0.000196433"));
     EXPECT_EQ(controlValues(q), chosen);
+}
+
+// A Save that cannot be stored says so once, naming the file and the reason; the controls stay
+// as they are. The position written by File > Exit fails without a word.
+TEST_F(Preferences, aSaveThatCannotBeStoredIsReportedOnce)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "user.reg";
+    const std::pair<std::string, const char*> cases[] = {
+        {"Left=1920\n", "The settings file is not in the registry text format"},
+        {"REGEDIT4\n", "Another program holds the settings lock"}};
+    for (const auto& [content, reason] : cases) {
+        SCOPED_TRACE(reason);
+        writeFile(file, content);
+        const int lock =
+            ::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (content == "REGEDIT4\n") {
+            ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+        }
+        auto hive = std::make_shared<HiveFileRegistry>(file, std::chrono::milliseconds(10));
+        Quorvil q({joystick, hive, &boxes, logFolder.path().toStdString()});
+        ASSERT_EQ(q.Form_Load(), Quorvil::LoadResult::Run);
+        q.txtName1->setText(QStringLiteral("Cellar"));
+        const std::string before = controlValues(q);
+        boxes.answer(msgbox::Ok);
+        q.btnSave->click();
+        ASSERT_EQ(boxes.asked.size(), 1);
+        const auto asked = boxes.asked.takeFirst();
+        EXPECT_EQ(asked.title, QStringLiteral("Quorvil4"));
+        EXPECT_EQ(asked.buttons, msgbox::OkOnly + msgbox::Exclamation);
+        EXPECT_EQ(asked.prompt.toStdString(),
+                  "The settings could not be saved:\r\n" + file.string() + "\r\n" + reason);
+        EXPECT_EQ(controlValues(q), before);
+        q.mnuExit->trigger();
+        EXPECT_TRUE(boxes.asked.isEmpty());
+        EXPECT_EQ(readFile(file), content);
+        ::close(lock);
+    }
+}
+
+TEST_F(Preferences, aStoredTextLongerThanATextBoxOnceTookSurvivesASave)
+{
+    const std::string name(40000, 'n');
+    put("Sensor1", "Sensor1_Name", name.c_str());
+    loaded().btnSave->click();
+    EXPECT_EQ(stored("Sensor1", "Sensor1_Name"), name);
 }
