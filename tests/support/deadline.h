@@ -17,7 +17,6 @@ template <typename Work> void finishesWithin(std::chrono::seconds limit, Work&& 
     std::thread(std::move(task)).detach();
     if (done.wait_for(limit) != std::future_status::ready) {
         std::fprintf(stderr, "FROZEN: still running after %lld s\n", (long long)limit.count());
-        std::fflush(stderr);
         std::_Exit(1);
     }
     done.get();
