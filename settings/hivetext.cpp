@@ -422,8 +422,7 @@ std::optional<ParsedHive> parseHive(std::string_view text)
         return hive;
     // A file exported by a Windows registry editor of version 5.00 is UTF-16 with a mark.
     std::string decoded;
-    const bool utf16 = text.starts_with("\xFF\xFE");
-    if (utf16) {
+    if (text.starts_with("\xFF\xFE")) {
         decoded = utf8FromUtf16(text.substr(2));
         text = decoded;
     }
@@ -441,8 +440,6 @@ std::optional<ParsedHive> parseHive(std::string_view text)
         ++hive.droppedLines; // a rewrite gives it the header of this program's own form
     else if (!sameRegName(line, fileHeader))
         return std::nullopt;
-    else if (utf16)
-        ++hive.droppedLines; // the rewrite is UTF-8
 
     RegNode* key = nullptr; // none after a key line that cannot be read: its values go too
     std::unordered_map<std::string, std::size_t> valueIndex; // folded name -> position in key

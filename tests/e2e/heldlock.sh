@@ -4,7 +4,7 @@
 source "$(dirname "$0")/e2e.sh" "$@"
 
 holder=
-trap 'status=$?; [ -z "$holder" ] || kill "$holder"; set +e; (exit "$status"); cleanup' EXIT
+trap 'status=$?; set +e; [ -z "$holder" ] || kill "$holder" 2>/dev/null; (exit "$status"); cleanup' EXIT
 
 mkdir -p "$(dirname "$userReg")"
 {
