@@ -36,8 +36,8 @@ bool startsWithHeader(int fd)
 // Whether the file at path is still the one held open, not deleted or replaced meanwhile.
 bool stillAtPath(int fd, const std::filesystem::path& path)
 {
-    struct stat held {
-    }, named{};
+    struct stat held {};
+    struct stat named {};
     return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }

@@ -20,6 +20,8 @@ class HiveFileRegistry final : public TreeRegistry {
 public:
     explicit HiveFileRegistry(std::filesystem::path file,
                               std::chrono::milliseconds lockWait = DefaultLockWait);
+    HiveFileRegistry(const HiveFileRegistry&) = delete; // it may hold the lock
+    HiveFileRegistry& operator=(const HiveFileRegistry&) = delete;
     ~HiveFileRegistry() override;
 
     const std::filesystem::path& file() const { return m_file; }

@@ -442,7 +442,7 @@ std::optional<ParsedHive> parseHive(std::string_view text)
         return std::nullopt;
 
     RegNode* key = nullptr; // none after a key line that cannot be read: its values go too
-    std::unordered_map<std::string, std::size_t> valueIndex; // folded name -> position in key
+    std::unordered_map<std::string, std::size_t, RegNameHash, RegNameEqual> valueIndex; // in key
     while (lines.next(line)) {
         line = trim(line);
         if (line.empty())
@@ -458,7 +458,7 @@ std::optional<ParsedHive> parseHive(std::string_view text)
             if (!key)
                 ++hive.droppedLines;
             for (std::size_t i = 0; key && i < key->values.size(); ++i)
-                valueIndex.emplace(foldRegName(key->values[i].name), i);
+                valueIndex.emplace(key->values[i].name, i);
             continue;
         }
         std::optional<RegValue> value;
@@ -468,7 +468,7 @@ std::optional<ParsedHive> parseHive(std::string_view text)
             ++hive.droppedLines;
             continue;
         }
-        const auto [at, added] = valueIndex.emplace(foldRegName(value->name), key->values.size());
+        const auto [at, added] = valueIndex.emplace(value->name, key->values.size());
         if (added) {
             key->values.push_back(std::move(*value));
         } else {

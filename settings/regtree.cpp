@@ -24,14 +24,6 @@ bool sameRegName(std::string_view a, std::string_view b)
            });
 }
 
-std::string foldRegName(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded)
-        c = lowerAscii(c);
-    return folded;
-}
-
 std::vector<std::string> splitKeyPath(std::string_view path)
 {
     std::vector<std::string> parts;

@@ -18,8 +18,6 @@ struct RegValue {
 };
 
 bool sameRegName(std::string_view a, std::string_view b);
-// The form in which sameRegName compares a name, for keying maps.
-std::string foldRegName(std::string_view name);
 
 // Hashing and comparing as sameRegName does, for maps keyed by names as they are spelled.
 struct RegNameHash {
