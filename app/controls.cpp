@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <limits>
 
 void setOptionValue(QAbstractButton* button, bool selected)
 {
@@ -57,6 +58,8 @@ QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text,
 {
     auto* box = place(new QLineEdit(text, parent), name, rect);
     box->setAlignment(Qt::AlignHCenter);
+    // The store, not the box, limits a stored text: a longer one must survive the next Save.
+    box->setMaxLength(std::numeric_limits<int>::max());
     return box;
 }
 

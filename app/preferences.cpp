@@ -59,27 +59,17 @@ void loadPreferences(registry& store, const PreferenceControls& controls)
     setOptionValue(controls.fahrenheit, preferences.fahrenheit);
 }
 
-void savePreferences(registry& store, const PreferenceControls& controls)
+std::optional<std::string> savePreferences(registry& store, const PreferenceControls& controls)
 {
-    for (std::size_t i = 0; i < controls.sensors.size(); ++i) {
-        const SensorKeys& keys = sensorKeys[i];
-        const PreferenceControls::Sensor& sensor = controls.sensors[i];
-        store.SaveSetting(keys.section, keys.name, sensor.name->text().toStdString());
-        for (std::size_t c = 0; c < 3; ++c)
-            store.SaveSetting(keys.section, keys.coefficients[c],
-                              sensor.coefficients[c]->text().toStdString());
-        store.SaveSetting(keys.section, keys.offset, std::to_string(listPosition(sensor.offset)));
-    }
-    store.SaveSetting(MiscSection, TimerIntervalKey,
-                      std::to_string(listPosition(controls.interval)));
-    store.SaveSetting(MiscSection, Degrees1CKey, truthText(controls.celsius->isChecked()));
-    store.SaveSetting(MiscSection, Degrees1FKey, truthText(controls.fahrenheit->isChecked()));
+    return savePreferences(store, fromControls(controls));
 }
 
 void deletePreferences(registry& store, MessageBoxes& messageBoxes)
 {
     if (messageBoxes.MsgBox(DeletePrompt, DeleteButtons, DeleteTitle) != msgbox::Yes)
         return;
+    store.beginBatch(); // one wait for the store's lock, not one per section
     for (const char* section : settingSections)
         store.DeleteSetting(section);
+    store.endBatch();
 }

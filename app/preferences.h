@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <string>
 
 class MessageBoxes;
 class QAbstractButton;
@@ -26,7 +28,8 @@ struct PreferenceControls {
 // Loads every stored preference into its control. A missing key, or a stored text the control
 // cannot take, leaves that control as it is.
 void loadPreferences(registry& store, const PreferenceControls& controls);
-// Writes the 23 preferences, ignoring failures; never the window position.
-void savePreferences(registry& store, const PreferenceControls& controls);
+// Writes the 23 preferences as one change of the store; never the window position. When any
+// write fails, the reason for the user.
+std::optional<std::string> savePreferences(registry& store, const PreferenceControls& controls);
 // Asks, and on Yes deletes every section of the settings. Changes no control.
 void deletePreferences(registry& store, MessageBoxes& messageBoxes);

@@ -38,6 +38,8 @@ constexpr int DriverButtons = msgbox::YesNo + msgbox::Exclamation + msgbox::Defa
 
 const QString LogFailureTitle = QStringLiteral("Quorvil4 Log");
 constexpr int LogFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
+const QString SaveFailureTitle = QStringLiteral("Quorvil4");
+constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
@@ -390,8 +392,18 @@ void Quorvil::returnPref()
 
 void Quorvil::btnSave_Click()
 {
-    if (m_reg)
-        savePreferences(*m_reg, preferenceControls());
+    if (!m_reg)
+        return;
+    if (const std::optional<std::string> failure = savePreferences(*m_reg, preferenceControls()))
+        saveFailed(*failure);
+}
+
+void Quorvil::saveFailed(const std::string& reason)
+{
+    m_services.messageBoxes->MsgBox(
+        QStringLiteral("The settings could not be saved:\r\n%1\r\n%2")
+            .arg(QString::fromStdString(m_reg->location()), QString::fromStdString(reason)),
+        SaveFailureButtons, SaveFailureTitle);
 }
 
 void Quorvil::btnRefresh_Click()
@@ -560,10 +572,9 @@ void Quorvil::saveAlarms()
     if (!m_reg)
         return;
     const AlarmWatch::Thresholds& t = m_alarms.thresholds();
-    if (!::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
-        m_services.messageBoxes->MsgBox(QStringLiteral("The alarms could not be saved."),
-                                        msgbox::OkOnly + msgbox::Exclamation,
-                                        QStringLiteral("Quorvil4"));
+    if (const std::optional<std::string> failure =
+            ::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
+        saveFailed(*failure);
 }
 
 int Quorvil::clientHeight() const
@@ -625,9 +636,12 @@ void Quorvil::mnuQuorvilItem_Click()
 
 void Quorvil::mnuExit_Click()
 {
+    // The program is ending: a failure here is not reported.
     if (m_reg) {
+        m_reg->beginBatch();
         m_reg->SaveSetting(MiscSection, LeftKey, shortestText(twipsFromPixels(x())));
         m_reg->SaveSetting(MiscSection, TopKey, shortestText(twipsFromPixels(y())));
+        m_reg->endBatch();
     }
     UnloadAllForms();
 }

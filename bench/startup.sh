@@ -4,7 +4,7 @@
 # span of steady running, plain and with the graph window open and logging on every second.
 # Usage: bench/startup.sh [build-dir]
 # Environment: RUNS (start-up runs, default 7), CPU_RUNS (per steady state, default 3),
-# CPU_SECONDS (default 60).
+# CPU_SECONDS (default 60), SETTINGS (a user.reg to start with, say a large one; default none).
 set -euo pipefail
 
 build=$(realpath "${1:-build}")
@@ -30,6 +30,10 @@ trap 'kill $xvfb; rm -rf "$work"' EXIT
 startX
 # Settings and log go to the scratch folder, never to the user's own.
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+if [ -n "${SETTINGS:-}" ]; then
+    mkdir -p "$XDG_CONFIG_HOME/Norvalde/Quorvil4"
+    cp "$SETTINGS" "$XDG_CONFIG_HOME/Norvalde/Quorvil4/user.reg"
+fi
 printf '# two joysticks, all four sensors connected\n0 0 10000 32767\n1 0 1000 65535\n' \
     >"$work/port.txt"
 

@@ -1,16 +1,45 @@
 #include "log/csvlog.h"
 
+#include "settings/userfolders.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 std::string reason(int error)
 {
     return std::generic_category().message(error);
+}
+
+// Whether the file begins with the header line this log writes.
+bool startsWithHeader(int fd)
+{
+    const std::string header = std::string(CsvLog::HeaderText) + "True";
+    char start[64];
+    ssize_t size;
+    do
+        size = ::pread(fd, start, header.size() + 1, 0);
+    while (size < 0 && errno == EINTR);
+    const std::string_view found(start, std::size_t(std::max<ssize_t>(size, 0)));
+    return found.starts_with(header) &&
+           (found.size() == header.size() || found[header.size()] == '\r' ||
+            found[header.size()] == '\n');
+}
+
+// Whether the file at path is still the one held open, not deleted or replaced meanwhile.
+bool stillAtPath(int fd, const std::filesystem::path& path)
+{
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 } // namespace
@@ -26,18 +55,37 @@ std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool
     if (m_fd >= 0)
         stop();
     m_file = file;
-    std::error_code ec;
-    if (file.has_parent_path() && !std::filesystem::is_directory(file.parent_path(), ec)) {
-        std::filesystem::create_directories(file.parent_path(), ec);
-        if (ec)
-            return ec.message();
-    }
-    m_fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_fd < 0)
+    m_header = csvHeader(timerEnabled);
+    return open();
+}
+
+std::optional<std::string> CsvLog::open()
+{
+    if (m_file.has_parent_path() && !makePrivateFolders(m_file.parent_path()))
         return reason(errno);
-    if (auto failure = write(csvHeader(timerEnabled))) {
-        ::close(m_fd);
-        m_fd = -1;
+    // Non-blocking, so that a FIFO at the path cannot hang the window; links are followed, as
+    // to an earlier log. The check and the truncation go through this one descriptor.
+    const int fd =
+        ::open(m_file.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return reason(errno);
+    struct stat st {};
+    std::optional<std::string> failure;
+    if (::fstat(fd, &st) != 0)
+        failure = reason(errno);
+    else if (!S_ISREG(st.st_mode))
+        failure = "It is not a regular file";
+    else if (st.st_size > 0 && !startsWithHeader(fd))
+        failure = "It is not a Quorvil4 log, so it was left untouched";
+    else if (::ftruncate(fd, 0) != 0)
+        failure = reason(errno);
+    if (failure) {
+        ::close(fd);
+        return failure;
+    }
+    m_fd = fd;
+    if ((failure = write(m_header))) {
+        ::close(std::exchange(m_fd, -1));
         return failure;
     }
     return std::nullopt;
@@ -47,6 +95,11 @@ std::optional<std::string> CsvLog::writeLine(std::string_view line)
 {
     if (m_fd < 0)
         return reason(EBADF);
+    if (!stillAtPath(m_fd, m_file)) {
+        ::close(std::exchange(m_fd, -1));
+        if (const std::optional<std::string> failure = open())
+            return "It was removed and could not be made again: " + *failure;
+    }
     return write(line);
 }
 

@@ -18,10 +18,13 @@ public:
     CsvLog& operator=(const CsvLog&) = delete;
     ~CsvLog();
 
-    // Creates the folder if needed, creates or truncates the file and writes the header line
-    // ending in the timer's state. On failure nothing stays open and the reason is returned.
+    // Creates the folder if needed, creates the file or empties an earlier log (a file that is
+    // empty or starts with the header line), and writes the header line ending in the timer's
+    // state. Anything else at the path is left untouched. On failure nothing stays open and the
+    // reason is returned.
     std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled);
-    // One whole line, CR LF included (csvLine).
+    // One whole line, CR LF included (csvLine). A log deleted or moved away meanwhile is started
+    // again at its path before the line.
     std::optional<std::string> writeLine(std::string_view line);
     std::optional<std::string> stop();
 
@@ -29,10 +32,12 @@ public:
     const std::filesystem::path& file() const { return m_file; }
 
 private:
+    std::optional<std::string> open();
     std::optional<std::string> write(std::string_view bytes);
 
     int m_fd = -1;
     std::filesystem::path m_file;
+    std::string m_header;
 };
 
 // The header line: the header text, the logging timer's state as a word, CR LF.

@@ -1,10 +1,13 @@
 #include "sensors/scriptedport.h"
 
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <fcntl.h>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,16 +27,29 @@ ScriptedPort::ScriptedPort(std::filesystem::path file) : m_file(std::move(file))
 
 ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
 {
-    // A script is a few lines; anything larger (a device node, a log) is not one.
-    constexpr std::streamsize MaxScript = 64 * 1024;
-    std::ifstream file(m_file, std::ios::binary);
-    if (!file)
+    // A script is a few lines; anything larger (a log) or not a regular file (a FIFO, a device
+    // node) is not one. Opened non-blocking, so that a FIFO cannot hang the poll.
+    constexpr std::size_t MaxScript = 64 * 1024;
+    const int fd = ::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return {ScriptError};
+    struct stat st {};
     std::string text(MaxScript + 1, '\0');
-    file.read(text.data(), MaxScript + 1);
-    if (file.bad() || file.gcount() > MaxScript)
+    std::size_t size = 0;
+    bool readable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    while (readable && size < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+        if (n == 0)
+            break;
+        if (n > 0)
+            size += std::size_t(n);
+        else if (errno != EINTR)
+            readable = false;
+    }
+    ::close(fd);
+    if (!readable || size > MaxScript)
         return {ScriptError};
-    text.resize(std::size_t(file.gcount()));
+    text.resize(size);
     std::istringstream in(text);
     std::optional<Answer> answer;
     std::string line;

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -32,6 +34,7 @@ public:
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
     // Closes at once; a write error that the kernel reports late shows here.
     bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
@@ -67,64 +70,40 @@ bool writeAll(int fd, std::string_view data)
     return true;
 }
 
-struct Contents {
-    bool exists = false;
-    mode_t mode = 0600;
-    std::string text;
-};
-
-long readContents(const fs::path& file, Contents& contents, long failCode)
+std::string errnoText()
 {
-    // Non-blocking, so that a FIFO at the path cannot hang the caller; regular files ignore it.
-    FileHandle fd(openFile(file, O_RDONLY | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid())
-        return errno == ENOENT ? reg::Success : failure(failCode);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        std::uintmax_t(st.st_size) > HiveFileRegistry::MaxFileSize)
-        return failCode;
-    contents.exists = true;
-    contents.mode = st.st_mode & 07777;
-    std::string& text = contents.text;
-    text.resize(std::size_t(st.st_size) + 1); // one byte more notices a file that grew
-    std::size_t size = 0;
+    return std::generic_category().message(errno);
+}
+
+// Reads size bytes, and notices a file that grew meanwhile beyond what may be read.
+bool readAll(int fd, std::size_t size, std::string& text)
+{
+    text.resize(size + 1);
+    std::size_t done = 0;
     for (;;) {
-        if (size == text.size()) {
-            if (size > HiveFileRegistry::MaxFileSize)
-                return failCode;
-            text.resize(std::min<std::size_t>(size * 2, HiveFileRegistry::MaxFileSize + 1));
+        if (done == text.size()) {
+            if (done > HiveFileRegistry::MaxFileSize) {
+                errno = EFBIG;
+                return false;
+            }
+            text.resize(std::min<std::size_t>(done * 2, HiveFileRegistry::MaxFileSize + 1));
         }
-        const ssize_t n = ::read(fd.get(), text.data() + size, text.size() - size);
+        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return failure(failCode);
+            return false;
         if (n == 0)
             break;
-        size += std::size_t(n);
+        done += std::size_t(n);
     }
-    text.resize(size);
-    return reg::Success;
+    text.resize(done);
+    return true;
 }
 
 fs::path folderOf(const fs::path& file)
 {
     return file.has_parent_path() ? file.parent_path() : fs::path(".");
-}
-
-// Missing folders are made private, as the base directory specification asks.
-bool makeFolder(const fs::path& folder)
-{
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    fs::path partial;
-    for (const fs::path& part : folder) {
-        partial /= part;
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string utcStamp()
@@ -159,18 +138,20 @@ bool keepBackup(const fs::path& file, std::string_view text, mode_t mode)
 }
 
 // Writes a flushed temporary file and renames it over target: readers and a crash see the old
-// or the new file, never a mixture.
-bool replaceFile(const fs::path& target, std::string_view text, mode_t mode)
+// or the new file, never a mixture. written receives what the new file is on disk.
+bool replaceFile(const fs::path& target, std::string_view text, mode_t mode, struct stat& written)
 {
-    // Only the holder of the exclusive lock writes it, so one name will do; a file left behind
-    // by a writer that died is simply written over.
+    // Only the holder of the exclusive lock writes it, so one name will do. Whatever sits there
+    // (a file left by a writer that died, a FIFO) is removed rather than opened.
     const std::string temp = target.string() + ".tmp";
-    FileHandle fd(openFile(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600));
+    if (::unlink(temp.c_str()) != 0 && errno != ENOENT)
+        return false;
+    FileHandle fd(openFile(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
     if (!fd.valid())
         return false;
     ::fchmod(fd.get(), mode); // keeps the permissions of the file it replaces
-    if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0 || !fd.close() ||
-        ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written) != 0 ||
+        !fd.close() || ::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         errno = error;
@@ -199,56 +180,206 @@ std::optional<fs::path> replacementTarget(const fs::path& file)
 
 } // namespace
 
-HiveFileRegistry::HiveFileRegistry(std::filesystem::path file) : m_file(std::move(file)) {}
+HiveFileRegistry::Snapshot HiveFileRegistry::snapshotOf(const struct stat& st)
+{
+    Snapshot snapshot;
+    snapshot.exists = true;
+    snapshot.device = std::uint64_t(st.st_dev);
+    snapshot.inode = std::uint64_t(st.st_ino);
+    snapshot.size = std::uint64_t(st.st_size);
+    snapshot.mtimeSec = std::uint64_t(st.st_mtim.tv_sec);
+    snapshot.mtimeNsec = std::uint64_t(st.st_mtim.tv_nsec);
+    snapshot.mode = unsigned(st.st_mode & 07777);
+    return snapshot;
+}
+
+HiveFileRegistry::HiveFileRegistry(std::filesystem::path file, std::chrono::milliseconds lockWait)
+    : m_file(std::move(file)), m_lockWait(lockWait)
+{
+}
+
+HiveFileRegistry::~HiveFileRegistry()
+{
+    unlock();
+}
+
+long HiveFileRegistry::fail(long code, std::string reason)
+{
+    m_lastCode = code;
+    m_lastReason = std::move(reason);
+    return code;
+}
+
+std::string HiveFileRegistry::failureReason(long code) const
+{
+    return code == m_lastCode && !m_lastReason.empty() ? m_lastReason
+                                                       : RegistryApi::failureReason(code);
+}
+
+// Brings the snapshot up to date with the file on disk, parsing it again only when it is
+// another file or has changed. A writer compares the bytes as well: a file written within the
+// same clock tick may come back with the inode, size and time of one replaced before it.
+long HiveFileRegistry::refresh(long failCode, bool compareBytes)
+{
+    // Non-blocking, so that a FIFO at the path cannot hang the caller; regular files ignore it.
+    FileHandle fd(openFile(m_file, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (!fd.valid() && errno == ENOENT) {
+        m_snapshot = Snapshot{};
+        m_snapshot->hive.emplace();
+        return reg::Success;
+    }
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return fail(failure(failCode), errnoText());
+    if (!S_ISREG(st.st_mode))
+        return fail(failCode, "The settings file is not a regular file");
+    if (std::uintmax_t(st.st_size) > MaxFileSize)
+        return fail(failCode, "The settings file is larger than 4 MiB");
+    Snapshot now = snapshotOf(st);
+    const bool same = m_snapshot && m_snapshot->exists && m_snapshot->device == now.device &&
+                      m_snapshot->inode == now.inode && m_snapshot->size == now.size &&
+                      m_snapshot->mtimeSec == now.mtimeSec &&
+                      m_snapshot->mtimeNsec == now.mtimeNsec;
+    if (!same || compareBytes) {
+        if (!readAll(fd.get(), std::size_t(st.st_size), now.text)) {
+            m_snapshot.reset();
+            return fail(errno == EFBIG ? failCode : failure(failCode), errnoText());
+        }
+    }
+    if (same && (!compareBytes || now.text == m_snapshot->text)) {
+        m_snapshot->mode = now.mode;
+    } else {
+        now.hive = parseHive(now.text);
+        m_snapshot = std::move(now);
+    }
+    if (!m_snapshot->hive)
+        return fail(failCode, "The settings file is not in the registry text format");
+    return reg::Success;
+}
+
+long HiveFileRegistry::lockForWriting()
+{
+    if (!makePrivateFolders(folderOf(m_file)))
+        return fail(failure(reg::CantWrite), errnoText());
+    // Opened so that nothing found at the name (a FIFO, a device, a link) can block or mislead.
+    const std::string name = m_file.string() + ".lock";
+    FileHandle lock(openFile(name, O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0600));
+    struct stat st {};
+    if (!lock.valid() && errno != ELOOP)
+        return fail(failure(reg::CantWrite), errnoText());
+    if (!lock.valid() || ::fstat(lock.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(reg::CantWrite, "The lock file " + name + " is not a regular file");
+    const auto deadline = std::chrono::steady_clock::now() + m_lockWait;
+    while (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return fail(reg::CantWrite, errnoText());
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= left.zero())
+            return fail(reg::CantWrite, "Another program holds the settings lock");
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(10)));
+    }
+    m_lock = lock.release();
+    return reg::Success;
+}
+
+void HiveFileRegistry::unlock()
+{
+    if (m_lock >= 0)
+        ::close(std::exchange(m_lock, -1));
+}
+
+// Writes the snapshot's tree as the new file.
+long HiveFileRegistry::commit()
+{
+    Snapshot& snapshot = *m_snapshot;
+    std::optional<std::string> text = formatHive(snapshot.hive->tree);
+    if (!text)
+        return fail(reg::InvalidParameter, "A key name holds a line break");
+    if (text->size() > MaxFileSize)
+        return fail(reg::CantWrite, "The settings would not fit in 4 MiB"); // unreadable
+    const std::optional<fs::path> target = replacementTarget(m_file);
+    if (!target)
+        return fail(failure(reg::CantWrite), errno == ENOENT
+                                                 ? "The settings file is a link to a missing file"
+                                                 : errnoText());
+    if (snapshot.exists && snapshot.hive->droppedLines > 0 &&
+        !keepBackup(*target, snapshot.text, snapshot.mode))
+        return fail(failure(reg::CantWrite), "No backup could be made: " + errnoText());
+    struct stat st {};
+    if (!replaceFile(*target, *text, snapshot.mode, st))
+        return fail(failure(reg::CantWrite), errnoText());
+    Snapshot written = snapshotOf(st);
+    written.mode = snapshot.mode;
+    written.hive = std::move(snapshot.hive);
+    written.text = std::move(*text);
+    snapshot = std::move(written);
+    snapshot.hive->droppedLines = 0;
+    return reg::Success;
+}
 
 long HiveFileRegistry::transact(Access access, const std::function<long(RegTree&, bool&)>& op)
 {
     const bool write = access == Access::Write;
-    const long failCode = write ? reg::CantWrite : reg::CantRead;
-    if (write && !makeFolder(folderOf(m_file)))
-        return failure(failCode);
-
-    // Readers do not create the lock file. Without one no writer has come yet, and as writers
-    // replace the file whole, a reader sees either the old or the new file in any case.
-    FileHandle lock(openFile(m_file.string() + ".lock", O_RDONLY | (write ? O_CREAT : 0), 0600));
-    if (!lock.valid() && (write || errno != ENOENT))
-        return failure(failCode);
-    if (lock.valid()) {
-        int locked;
-        do
-            locked = ::flock(lock.get(), write ? LOCK_EX : LOCK_SH);
-        while (locked != 0 && errno == EINTR);
-        if (locked != 0)
-            return failCode;
+    const bool batch = m_batchDepth > 0;
+    if (write && batch && m_batchResult != reg::Success)
+        return m_batchResult;
+    if (write && m_lock < 0) {
+        if (const long rc = lockForWriting(); rc != reg::Success)
+            return batch ? (m_batchResult = rc) : rc;
     }
+    // Outside a batch a write holds the lock for this call only.
+    struct Unlock {
+        HiveFileRegistry* self;
+        ~Unlock()
+        {
+            if (self)
+                self->unlock();
+        }
+    } unlockAfter{write && !batch ? this : nullptr};
 
-    Contents contents;
-    if (const long rc = readContents(m_file, contents, failCode); rc != reg::Success)
-        return rc;
-    std::optional<ParsedHive> hive = parseHive(contents.text);
-    if (!hive)
-        return failCode; // not a hive: left untouched
+    if (!m_pinned) {
+        if (const long rc = refresh(write ? reg::CantWrite : reg::CantRead, write);
+            rc != reg::Success)
+            return write && batch ? (m_batchResult = rc) : rc;
+        m_pinned = write && batch;
+    }
     bool changed = false;
-    const long rc = op(hive->tree, changed);
+    const long rc = op(m_snapshot->hive->tree, changed);
     if (!write || rc != reg::Success || !changed)
         return rc;
-
-    const std::optional<std::string> text = formatHive(hive->tree);
-    if (!text)
-        return reg::InvalidParameter;
-    if (text->size() > MaxFileSize)
-        return failCode; // it could not be read back
-    if (contents.exists && *text == contents.text)
+    if (batch) {
+        m_batchChanged = true;
         return reg::Success;
-    const std::optional<fs::path> target = replacementTarget(m_file);
-    if (!target)
-        return failure(failCode);
-    if (contents.exists && hive->droppedLines > 0 &&
-        !keepBackup(*target, contents.text, contents.mode))
-        return failure(failCode);
-    if (!replaceFile(*target, *text, contents.mode))
-        return failure(failCode);
-    return reg::Success;
+    }
+    const long written = commit();
+    if (written != reg::Success)
+        m_snapshot.reset(); // it holds the change that did not reach the file
+    return written;
+}
+
+void HiveFileRegistry::beginBatch()
+{
+    if (m_batchDepth++ == 0) {
+        m_batchResult = reg::Success;
+        m_batchChanged = false;
+    }
+}
+
+long HiveFileRegistry::endBatch()
+{
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return reg::Success;
+    long rc = m_batchResult;
+    if (rc == reg::Success && m_batchChanged)
+        rc = commit();
+    if (rc != reg::Success && m_batchChanged)
+        m_snapshot.reset(); // all or nothing: the changes that were not written are dropped
+    m_pinned = false;
+    unlock();
+    return rc;
 }
 
 std::filesystem::path defaultHivePath()

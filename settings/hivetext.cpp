@@ -7,6 +7,7 @@
 namespace {
 
 constexpr std::string_view fileHeader = "REGEDIT4";
+constexpr std::string_view fileHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view rootKey = "HKEY_CURRENT_USER";
 constexpr std::size_t maxLineLength = 80;
 
@@ -357,7 +358,7 @@ bool appendKey(std::string& out, std::string& path, const RegNode& node, bool li
             appendValue(out, value);
         out += '\n';
     }
-    for (const RegNode& child : node.subkeys) {
+    for (const RegNode& child : node.subkeys()) {
         if (child.name.empty() || child.name.find_first_of("\\\r\n") != std::string::npos)
             return false;
         const std::size_t length = path.size();
@@ -370,6 +371,48 @@ bool appendKey(std::string& out, std::string& path, const RegNode& node, bool li
     return true;
 }
 
+// UTF-16LE as UTF-8. A lone surrogate or an odd last byte becomes a byte that is never valid
+// UTF-8, so that its line counts as malformed.
+std::string utf8FromUtf16(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unitAt = [&](std::size_t i) {
+        return std::uint32_t(static_cast<unsigned char>(bytes[i]) |
+                             static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t code = unitAt(i);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size()) {
+            const std::uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (code >= 0xD800 && code <= 0xDFFF) {
+            out += '\xFF';
+        } else if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xC0 | code >> 6);
+            out += char(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += char(0xE0 | code >> 12);
+            out += char(0x80 | (code >> 6 & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        } else {
+            out += char(0xF0 | code >> 18);
+            out += char(0x80 | (code >> 12 & 0x3F));
+            out += char(0x80 | (code >> 6 & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        }
+    }
+    if (bytes.size() % 2 != 0)
+        out += '\xFF';
+    return out;
+}
+
 } // namespace
 
 std::optional<ParsedHive> parseHive(std::string_view text)
@@ -377,39 +420,55 @@ std::optional<ParsedHive> parseHive(std::string_view text)
     ParsedHive hive;
     if (text.empty())
         return hive;
+    // A file exported by a Windows registry editor of version 5.00 is UTF-16 with a mark.
+    std::string decoded;
+    if (text.starts_with("\xFF\xFE")) {
+        decoded = utf8FromUtf16(text.substr(2));
+        text = decoded;
+    }
     if (text.find('\0') != std::string_view::npos)
         return std::nullopt;
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     Lines lines(text);
     std::string_view line;
-    if (!lines.next(line) || !sameRegName(trim(line), fileHeader))
+    // Blank lines and comments may come before the header; a rewrite keeps neither.
+    while (lines.next(line) && (trim(line).empty() || trim(line).starts_with(';')))
+        hive.droppedLines += !trim(line).empty();
+    line = trim(line);
+    if (sameRegName(line, fileHeader5))
+        ++hive.droppedLines; // a rewrite gives it the header of this program's own form
+    else if (!sameRegName(line, fileHeader))
         return std::nullopt;
 
     RegNode* key = nullptr; // none after a key line that cannot be read: its values go too
-    std::unordered_map<std::string, std::size_t> valueIndex; // folded name -> position in key
+    std::unordered_map<std::string, std::size_t, RegNameHash, RegNameEqual> valueIndex; // in key
     while (lines.next(line)) {
         line = trim(line);
         if (line.empty())
             continue;
+        // Text in another encoding (a name typed in Latin-1) would come back changed.
+        const bool readable = isValidUtf8(line);
         if (line.starts_with('[')) {
-            const std::optional<std::vector<std::string>> path = parseKeyLine(line);
+            std::optional<std::vector<std::string>> path;
+            if (readable)
+                path = parseKeyLine(line);
             key = path ? &hive.tree.create(*path) : nullptr;
             valueIndex.clear();
             if (!key)
                 ++hive.droppedLines;
             for (std::size_t i = 0; key && i < key->values.size(); ++i)
-                valueIndex.emplace(foldRegName(key->values[i].name), i);
+                valueIndex.emplace(key->values[i].name, i);
             continue;
         }
         std::optional<RegValue> value;
-        if (key && !line.starts_with(';'))
+        if (key && readable && !line.starts_with(';'))
             value = parseValueLine(line, lines);
         if (!value) {
             ++hive.droppedLines;
             continue;
         }
-        const auto [at, added] = valueIndex.emplace(foldRegName(value->name), key->values.size());
+        const auto [at, added] = valueIndex.emplace(value->name, key->values.size());
         if (added) {
             key->values.push_back(std::move(*value));
         } else {

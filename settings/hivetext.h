@@ -15,8 +15,10 @@ struct ParsedHive {
     std::size_t droppedLines = 0;
 };
 
-// Empty text is an empty hive; nullopt when the text is no hive at all (no REGEDIT4 line
-// first, or NUL bytes in it). Anything else parses, skipping the lines it cannot read.
+// Empty text is an empty hive. The first line that is neither blank nor a ';' comment must be
+// "REGEDIT4" or "Windows Registry Editor Version 5.00"; text in UTF-16LE with a byte-order mark
+// is read as well. Without such a header, or with NUL bytes in the text, it is no hive (nullopt).
+// Anything else parses, skipping the lines it cannot read, those not in UTF-8 among them.
 std::optional<ParsedHive> parseHive(std::string_view text);
 
 // nullopt when a key name cannot be written (empty, or holding a line break or a backslash).

@@ -36,6 +36,14 @@ void loadOption(registry& store, const char* key, bool& option, bool& other)
         other = false;
 }
 
+// The reason of a batch that failed.
+std::optional<std::string> batchFailure(registry& store)
+{
+    if (store.endBatch())
+        return std::nullopt;
+    return store.failureReason();
+}
+
 } // namespace
 
 Preferences designPreferences()
@@ -76,6 +84,23 @@ std::string alarmKey(bool high, std::size_t sensor)
 
 } // namespace
 
+std::optional<std::string> savePreferences(registry& store, const Preferences& preferences)
+{
+    store.beginBatch();
+    for (std::size_t i = 0; i < preferences.sensors.size(); ++i) {
+        const SensorKeys& keys = sensorKeys[i];
+        const Preferences::Sensor& sensor = preferences.sensors[i];
+        store.SaveSetting(keys.section, keys.name, sensor.name);
+        for (std::size_t c = 0; c < 3; ++c)
+            store.SaveSetting(keys.section, keys.coefficients[c], sensor.coefficients[c]);
+        store.SaveSetting(keys.section, keys.offset, std::to_string(sensor.offset));
+    }
+    store.SaveSetting(MiscSection, TimerIntervalKey, std::to_string(preferences.interval));
+    store.SaveSetting(MiscSection, Degrees1CKey, truthText(preferences.celsius));
+    store.SaveSetting(MiscSection, Degrees1FKey, truthText(preferences.fahrenheit));
+    return batchFailure(store);
+}
+
 StoredAlarms loadAlarms(registry& store)
 {
     StoredAlarms alarms;
@@ -89,14 +114,15 @@ StoredAlarms loadAlarms(registry& store)
     return alarms;
 }
 
-bool saveAlarms(registry& store, const StoredAlarms& alarms)
+std::optional<std::string> saveAlarms(registry& store, const StoredAlarms& alarms)
 {
-    bool saved = true;
+    store.beginBatch();
     for (std::size_t i = 0; i < 4; ++i)
         for (const bool high : {true, false}) {
             const std::optional<int>& value = (high ? alarms.high : alarms.low)[i];
-            saved &= store.SaveSetting(AlarmsSection, alarmKey(high, i),
-                                       value ? std::to_string(*value) : std::string());
+            store.SaveSetting(AlarmsSection, alarmKey(high, i),
+                              value ? std::to_string(*value) : std::string());
         }
-    return store.SaveSetting(AlarmsSection, AlarmScaleKey, alarms.fahrenheit ? "F" : "C") && saved;
+    store.SaveSetting(AlarmsSection, AlarmScaleKey, alarms.fahrenheit ? "F" : "C");
+    return batchFailure(store);
 }

@@ -29,6 +29,9 @@ Preferences designPreferences();
 // value cannot take, leaves that value as it is. The scale choices behave as one option group:
 // Celsius is read first, so a stored pair that selects both ends in Fahrenheit.
 void loadPreferences(registry& store, Preferences& preferences);
+// Writes the 23 preferences in one batch, never the headings or the window position. The reason
+// for the user when a write fails.
+std::optional<std::string> savePreferences(registry& store, const Preferences& preferences);
 
 // The alarm thresholds as stored: whole degrees per sensor (none for no alarm on that side), and
 // whether they were typed in Fahrenheit.
@@ -39,5 +42,5 @@ struct StoredAlarms {
 };
 // A stored text that is no threshold counts as none.
 StoredAlarms loadAlarms(registry& store);
-// False when a value could not be written.
-bool saveAlarms(registry& store, const StoredAlarms& alarms);
+// In one batch; the reason for the user when a write fails.
+std::optional<std::string> saveAlarms(registry& store, const StoredAlarms& alarms);

@@ -20,6 +20,22 @@ const char* valueName(const std::string& Key)
 
 } // namespace
 
+std::string RegistryApi::failureReason(long code) const
+{
+    switch (code) {
+    case reg::AccessDenied:
+        return "Access is denied";
+    case reg::InvalidParameter:
+        return "A name or text that the settings cannot hold";
+    case reg::CantRead:
+        return "The settings cannot be read";
+    case reg::CantWrite:
+        return "The settings cannot be written";
+    default:
+        return "Error " + std::to_string(code);
+    }
+}
+
 registry::registry(std::shared_ptr<RegistryApi> api) : m_api(std::move(api)) {}
 
 void registry::setCompany(std::string NewVal)
@@ -68,15 +84,37 @@ std::string registry::GetSetting(std::string Section, std::string Key, std::stri
 bool registry::SaveSetting(std::string Section, std::string Key, std::string Setting)
 {
     RegKey key = 0;
-    if (m_api->RegCreateKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
-        reg::Success)
+    if (!noteResult(m_api->RegCreateKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key)))
         return false;
     const std::string data = Setting + '\0';
     const long rc = m_api->RegSetValueExA(key, valueName(Key), reg::Sz,
                                           reinterpret_cast<const std::uint8_t*>(data.data()),
                                           std::uint32_t(data.size()));
     m_api->RegCloseKey(key);
+    return noteResult(rc);
+}
+
+bool registry::noteResult(long rc)
+{
+    if (rc != reg::Success && (m_batchDepth == 0 || m_failure == reg::Success))
+        m_failure = rc;
     return rc == reg::Success;
+}
+
+void registry::beginBatch()
+{
+    if (m_batchDepth++ == 0)
+        m_failure = reg::Success;
+    m_api->beginBatch();
+}
+
+bool registry::endBatch()
+{
+    const long rc = m_api->endBatch();
+    if (m_batchDepth > 0)
+        --m_batchDepth;
+    noteResult(rc);
+    return m_batchDepth > 0 || m_failure == reg::Success;
 }
 
 bool registry::DeleteSetting(std::string Section, std::string Key)

@@ -26,13 +26,25 @@ public:
     std::string GetSetting(std::string Section, std::string Key, std::string Default = "");
     bool SaveSetting(std::string Section, std::string Key, std::string Setting);
 
+    // The writes up to endBatch may reach the store as one change (one wait for its lock, one
+    // rewrite). endBatch is false when any of them failed; failureReason then says why.
+    void beginBatch();
+    bool endBatch();
+    // Where the settings are kept, and why the last failed write failed, for the user.
+    std::string location() const { return m_api->location(); }
+    std::string failureReason() const { return m_api->failureReason(m_failure); }
+
     static constexpr const char* DefaultCompany = "Norvalde";
     static constexpr const char* ProductName = "Quorvil4";
 
 private:
     std::string BuildKeyPath(const std::string& Section) const;
+    // Keeps the first failure of a batch, or the latest outside one.
+    bool noteResult(long rc);
 
     std::shared_ptr<RegistryApi> m_api;
     std::string m_company = DefaultCompany;
     std::string m_appName = ProductName;
+    long m_failure = reg::Success;
+    int m_batchDepth = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The per-user registry as the settings store needs it: the Windows registry functions with
 // their parameters and result codes, rooted at HKEY_CURRENT_USER. A Windows build can forward
@@ -54,4 +55,13 @@ public:
     virtual long RegDeleteValueA(RegKey key, const char* valueName) = 0;
     virtual long RegDeleteKeyA(RegKey key, const char* subKey) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
+
+    // Writes up to the matching endBatch may be held back and applied as one change, which
+    // endBatch makes, giving the first failure of the batch. A store without batches applies
+    // every write at once and has nothing to report here.
+    virtual void beginBatch() {}
+    virtual long endBatch() { return reg::Success; }
+    // Where the settings are kept, and why a call that returned code failed, for the user.
+    virtual std::string location() const { return "HKEY_CURRENT_USER"; }
+    virtual std::string failureReason(long code) const;
 };

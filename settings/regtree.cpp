@@ -24,14 +24,6 @@ bool sameRegName(std::string_view a, std::string_view b)
            });
 }
 
-std::string foldRegName(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded)
-        c = lowerAscii(c);
-    return folded;
-}
-
 std::vector<std::string> splitKeyPath(std::string_view path)
 {
     std::vector<std::string> parts;
@@ -47,17 +39,39 @@ std::vector<std::string> splitKeyPath(std::string_view path)
     return parts;
 }
 
+std::size_t RegNameHash::operator()(std::string_view name) const
+{
+    std::size_t hash = 14695981039346656037ull; // FNV-1a
+    for (char c : name)
+        hash = (hash ^ static_cast<unsigned char>(lowerAscii(c))) * 1099511628211ull;
+    return hash;
+}
+
 RegNode* RegNode::child(std::string_view childName)
 {
-    for (RegNode& node : subkeys)
-        if (sameRegName(node.name, childName))
-            return &node;
-    return nullptr;
+    const auto found = m_index.find(childName);
+    return found == m_index.end() ? nullptr : &m_subkeys[found->second];
 }
 
 const RegNode* RegNode::child(std::string_view childName) const
 {
     return const_cast<RegNode*>(this)->child(childName);
+}
+
+RegNode& RegNode::addChild(std::string childName)
+{
+    m_index.emplace(childName, m_subkeys.size());
+    return m_subkeys.emplace_back(std::move(childName));
+}
+
+void RegNode::removeChild(const RegNode& node)
+{
+    const std::size_t at = std::size_t(&node - m_subkeys.data());
+    m_index.erase(node.name);
+    m_subkeys.erase(m_subkeys.begin() + std::ptrdiff_t(at));
+    for (auto& [name, position] : m_index)
+        if (position > at)
+            --position;
 }
 
 RegValue* RegNode::value(std::string_view valueName)
@@ -79,16 +93,17 @@ RegNode* RegTree::find(const std::vector<std::string>& path)
     return node;
 }
 
+const RegNode* RegTree::find(const std::vector<std::string>& path) const
+{
+    return const_cast<RegTree*>(this)->find(path);
+}
+
 RegNode& RegTree::create(const std::vector<std::string>& path)
 {
     RegNode* node = &root;
     for (const std::string& part : path) {
         RegNode* next = node->child(part);
-        if (!next) {
-            node->subkeys.push_back(RegNode{part, {}, {}});
-            next = &node->subkeys.back();
-        }
-        node = next;
+        node = next ? next : &node->addChild(part);
     }
     return *node;
 }
@@ -262,9 +277,9 @@ long TreeRegistry::RegDeleteKeyA(RegKey key, const char* subKey)
         if (!target)
             return reg::FileNotFound;
         // As on Windows NT: a key that still has sub-keys is not deleted.
-        if (!target->subkeys.empty())
+        if (!target->subkeys().empty())
             return reg::AccessDenied;
-        parent->subkeys.erase(parent->subkeys.begin() + (target - parent->subkeys.data()));
+        parent->removeChild(*target);
         changed = true;
         return reg::Success;
     });

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A hive in memory: keys and values whose names compare without regard to ASCII case and keep
@@ -16,19 +17,40 @@ struct RegValue {
     std::vector<std::uint8_t> data;
 };
 
-struct RegNode {
-    std::string name;
-    std::vector<RegValue> values;
-    std::vector<RegNode> subkeys;
+bool sameRegName(std::string_view a, std::string_view b);
 
-    RegNode* child(std::string_view childName);
-    const RegNode* child(std::string_view childName) const;
-    RegValue* value(std::string_view valueName);
+// Hashing and comparing as sameRegName does, for maps keyed by names as they are spelled.
+struct RegNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+};
+struct RegNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return sameRegName(a, b); }
 };
 
-bool sameRegName(std::string_view a, std::string_view b);
-// The form in which sameRegName compares a name, for keying maps.
-std::string foldRegName(std::string_view name);
+// A key with its values and sub-keys. Sub-keys are found through an index, so a key with many
+// siblings costs no more to find than one without; they change only through these functions.
+class RegNode {
+public:
+    RegNode() = default;
+    explicit RegNode(std::string nodeName) : name(std::move(nodeName)) {}
+
+    std::string name;
+    std::vector<RegValue> values;
+
+    const std::vector<RegNode>& subkeys() const { return m_subkeys; }
+    RegNode* child(std::string_view childName);
+    const RegNode* child(std::string_view childName) const;
+    // The caller makes sure no sub-key of that name exists yet.
+    RegNode& addChild(std::string childName);
+    void removeChild(const RegNode& node);
+    RegValue* value(std::string_view valueName);
+
+private:
+    std::vector<RegNode> m_subkeys;
+    std::unordered_map<std::string, std::size_t, RegNameHash, RegNameEqual> m_index;
+};
 std::vector<std::string> splitKeyPath(std::string_view path);
 
 // Keys nest at most this deep, as on Windows.
@@ -39,6 +61,7 @@ public:
     RegNode root; // HKEY_CURRENT_USER
 
     RegNode* find(const std::vector<std::string>& path);
+    const RegNode* find(const std::vector<std::string>& path) const;
     RegNode& create(const std::vector<std::string>& path);
     void clear() { root = RegNode{}; }
 };

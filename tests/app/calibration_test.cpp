@@ -51,7 +51,7 @@ TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
         EXPECT_EQ(parseNumber(q.txt3B->text().toStdString(), separator), k.B);
         EXPECT_EQ(parseNumber(q.txt3C->text().toStdString(), separator), k.C);
     }
-    EXPECT_TRUE(store->tree.root.subkeys.empty());
+    EXPECT_TRUE(store->tree.root.subkeys().empty());
     window->close();
 }
 

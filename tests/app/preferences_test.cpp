@@ -1,6 +1,9 @@
 #include "app/controls.h"
+#include "settings/hivefile.h"
 #include "support/quorviltest.h"
+#include "support/tempdir.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,7 +40,7 @@ protected:
     bool noSections()
     {
         const RegNode* app = store->tree.find({"Software", "Norvalde", "Quorvil4"});
-        return app && app->subkeys.empty();
+        return app && app->subkeys().empty();
     }
 };
 
@@ -49,7 +52,7 @@ TEST_F(Preferences, freshStoreLoadsNothingAndSaveWritesExactlyTheListedValues)
     form->Form_Load();
     form->btnRefresh->click();
     EXPECT_EQ(controlValues(*form), design);
-    EXPECT_TRUE(store->tree.root.subkeys.empty());
+    EXPECT_TRUE(store->tree.root.subkeys().empty());
 
     form->btnSave->click();
     for (const std::string n : {"1", "2", "3", "4"})
@@ -71,6 +74,7 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     q.op1F->click();
     q.txtName1->setText(QString());
     q.txtName2->setText(QStringLiteral("Attic"));
+    q.txt3C->setText(QString(40000, QLatin1Char('7'))); // more than a text box took by default
     q.btnSave->click();
     EXPECT_EQ(section("Misc"),
               (Rows{{"Timer_Interval", "3"}, {"Degrees1C", "False"}, {"Degrees1F", "True"}}));
@@ -84,6 +88,7 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     EXPECT_EQ(q.LabelS1->text(), QString());
     EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Attic"));
     EXPECT_EQ(q.txt2A->text(), QStringLiteral("0.001355699"));
+    EXPECT_EQ(q.txt3C->text().size(), 40000);
     EXPECT_EQ(q.cboOffset3->currentText(), QStringLiteral("- 2°"));
     EXPECT_EQ(q.TimerCount.interval(), 10000);
     EXPECT_TRUE(q.op1F->isChecked() && !q.op1C->isChecked());
@@ -136,4 +141,26 @@ TEST_F(Preferences, storedTextsTheControlsCannotTakeLeaveThemAsTheyAre)
     q.txtName1->setText(QStringLiteral("Sensor 1"));
     q.txt2B->setText(QStringLiteral("0.000196433"));
     EXPECT_EQ(controlValues(q), chosen);
+}
+
+// A Save that cannot be stored says so once, naming the file and the reason; the controls stay
+// as they are.
+TEST_F(Preferences, aSaveThatCannotBeStoredIsReportedOnce)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "user.reg";
+    writeFile(file, "Left=1920\n");
+    Quorvil q({joystick, std::make_shared<HiveFileRegistry>(file), &boxes, dir.path()});
+    ASSERT_EQ(q.Form_Load(), Quorvil::LoadResult::Run);
+    const std::string before = controlValues(q);
+    boxes.answer(msgbox::Ok);
+    q.btnSave->click();
+    ASSERT_EQ(boxes.asked.size(), 1);
+    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Quorvil4"));
+    EXPECT_EQ(boxes.asked[0].buttons, msgbox::OkOnly + msgbox::Exclamation);
+    EXPECT_EQ(boxes.asked[0].prompt.toStdString(),
+              "The settings could not be saved:\r\n" + file.string() +
+                  "\r\nThe settings file is not in the registry text format");
+    EXPECT_EQ(controlValues(q), before);
+    EXPECT_EQ(readFile(file), "Left=1920\n");
 }

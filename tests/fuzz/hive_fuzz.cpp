@@ -18,8 +18,8 @@ bool sameNode(const RegNode& a, const RegNode& b)
     return a.name == b.name &&
            std::equal(a.values.begin(), a.values.end(), b.values.begin(), b.values.end(),
                       sameValue) &&
-           std::equal(a.subkeys.begin(), a.subkeys.end(), b.subkeys.begin(), b.subkeys.end(),
-                      sameNode);
+           std::equal(a.subkeys().begin(), a.subkeys().end(), b.subkeys().begin(),
+                      b.subkeys().end(), sameNode);
 }
 
 [[noreturn]] void finding(const char* what)

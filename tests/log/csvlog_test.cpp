@@ -1,7 +1,10 @@
 #include "log/csvlog.h"
+#include "support/deadline.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,23 +26,56 @@ TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
         EXPECT_EQ(log.stop(), std::nullopt);
         EXPECT_FALSE(log.isOpen());
     }
+    EXPECT_EQ(fs::status(temp.path() / "data").permissions(), fs::perms(0700));
 }
 
-TEST(CsvLog, failuresAreReportedAndLeaveNothingOpen)
+// Only an empty file or an earlier log, linked or not, is emptied; anything else at the path is
+// refused and left as it was, a FIFO without waiting on it.
+TEST(CsvLog, startEmptiesOnlyAnEarlierLog)
 {
     TempDir temp;
-    fs::create_directories(temp.path() / "folder" / "QuorvilLog.csv");
-    writeFile(temp.path() / "plain", "a file where a folder should be");
-    std::vector<fs::path> files = {temp.path() / "folder" / "QuorvilLog.csv",
-                                   temp.path() / "plain" / "QuorvilLog.csv"};
-    if (fs::exists("/dev/full"))
-        files.push_back("/dev/full");
-    CsvLog log;
-    EXPECT_NE(log.writeLine("d,t,1,2,3,4\r\n"), std::nullopt); // never started
-    for (const fs::path& file : files) {
-        EXPECT_NE(log.start(file, true), std::nullopt) << file;
-        EXPECT_FALSE(log.isOpen()) << file;
+    const fs::path file = temp.path() / "QuorvilLog.csv", elsewhere = temp.path() / "other.txt";
+    const std::string oldLog = Header + "12/5/2026,3:04:05 PM,21,,19,-3\r\n", thesis = "my thesis";
+    for (const auto& [content, linked] : {std::pair{std::string(), false},
+                                          {oldLog, false},
+                                          {oldLog, true},
+                                          {thesis, false},
+                                          {thesis, true}}) {
+        SCOPED_TRACE(content + (linked ? " (linked)" : ""));
+        fs::remove(file);
+        writeFile(linked ? elsewhere : file, content);
+        if (linked)
+            fs::create_symlink(elsewhere, file);
+        CsvLog log;
+        const auto failure = log.start(file, true);
+        EXPECT_EQ(readFile(file), content == thesis ? thesis : Header);
+        EXPECT_EQ(failure.value_or(""),
+                  content == thesis ? "It is not a Quorvil4 log, so it was left untouched" : "");
     }
+    fs::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    finishesWithin(std::chrono::seconds(20),
+                   [&] { EXPECT_EQ(CsvLog().start(file, true), "It is not a regular file"); });
+}
+
+// A log deleted or moved away goes on in a new file at its path from the next line.
+TEST(CsvLog, aLogRemovedWhileLoggingStartsAgainAtTheNextLine)
+{
+    TempDir temp;
+    const fs::path folder = temp.path() / "data", file = folder / "QuorvilLog.csv";
+    CsvLog log;
+    ASSERT_EQ(log.start(file, true), std::nullopt);
+    fs::rename(file, temp.path() / "kept.csv");
+    ASSERT_EQ(log.writeLine(csvLine("d", "1", {"1", "", "", ""})), std::nullopt);
+    fs::remove_all(folder);
+    ASSERT_EQ(log.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
+    EXPECT_EQ(readFile(temp.path() / "kept.csv") + readFile(file),
+              Header + Header + "d,2,2,,,\r\n");
+    fs::remove_all(folder);
+    writeFile(folder, "a file where the folder was");
+    EXPECT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})),
+              "It was removed and could not be made again: Not a directory");
+    EXPECT_FALSE(log.isOpen());
 }
 
 TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)

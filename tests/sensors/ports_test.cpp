@@ -2,11 +2,13 @@
 #include "sensors/portstatus.h"
 #include "sensors/scriptedport.h"
 #include "sensors/simulatedport.h"
+#include "support/deadline.h"
 #include "support/fakejoystick.h"
 #include "support/tempdir.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(PortStatus, textsFollowTheResultCode)
 {
@@ -107,4 +109,9 @@ TEST(ScriptedPort, fileIsReadAgainAtEveryCall)
     writeFile(dir.path() / "port.txt", "0 0 5 6\n" + std::string(100000, '#'));
     EXPECT_EQ(port.joyGetPosEx(0, &info), ScriptedPort::ScriptError);
     EXPECT_EQ(ScriptedPort("/dev/zero").joyGetPosEx(0, &info), ScriptedPort::ScriptError);
+    // Nor is a FIFO waited on.
+    std::filesystem::remove(dir.path() / "port.txt");
+    ASSERT_EQ(::mkfifo((dir.path() / "port.txt").c_str(), 0600), 0);
+    finishesWithin(std::chrono::seconds(20),
+                   [&] { EXPECT_EQ(port.joyGetPosEx(0, &info), ScriptedPort::ScriptError); });
 }

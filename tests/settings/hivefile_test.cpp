@@ -1,9 +1,13 @@
 #include "hivestore.h"
+#include "support/deadline.h"
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <grp.h>
 #include <numeric>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,27 +49,36 @@ TEST_F(HiveFile, writesArePrivateAndKeepTheModeAndLinkTheyFind)
     EXPECT_NE(readFile(real).find("\"Left\"=\"0\""), std::string::npos);
 }
 
-TEST_F(HiveFile, aMalformedLineKeepsTheRestAndTheOriginalIsBackedUpBeforeTheFirstWrite)
+// From one line up, what a rewrite would lose or change is kept as it was before the first one.
+TEST_F(HiveFile, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
 {
+    const std::string misc = "[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
+                             "\"Left\"=\"1920\"\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + misc)
+        utf16 += {c, '\0'}; // ASCII only
+    const std::string originals[] = {
+        "REGEDIT4\n\n" + misc + "this line was mangled by hand\n\"Top\"=\"720\"\n",
+        "REGEDIT4\n\n" + misc + "\"Name\"=\"Dachboden S\xfc" + "d\"\n", // Latin-1
+        utf16,
+    };
     fs::create_directories(file.parent_path());
-    const std::string original = "REGEDIT4\n\n"
-                                 "[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
-                                 "\"Left\"=\"1920\"\n"
-                                 "this line was mangled by hand\n"
-                                 "\"Top\"=\"720\"\n"
-                                 "\"Note\"=hex(1):61,62,\\\n"; // and the file is cut short
-    writeFile(file, original);
-    EXPECT_EQ(Reg.GetSetting("Misc", "Top"), "720");
-    EXPECT_EQ(Reg.GetSetting("Misc", "Note", "d"), "d");
-    EXPECT_TRUE(backupsBeside(file).empty()); // reading writes nothing
+    for (const std::string& original : originals) {
+        SCOPED_TRACE(original);
+        for (const fs::path& backup : backupsBeside(file))
+            fs::remove(backup);
+        writeFile(file, original);
+        EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
+        EXPECT_TRUE(backupsBeside(file).empty()); // reading writes nothing
 
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
-    ASSERT_EQ(backupsBeside(file).size(), 1u);
-    EXPECT_EQ(readFile(backupsBeside(file)[0]), original);
-    EXPECT_TRUE(stored());
-    EXPECT_EQ(Reg.GetAllSettings("Misc"), (registry::Table{{"Left", "1920"}, {"Top", "0"}}));
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
-    EXPECT_EQ(backupsBeside(file).size(), 1u);
+        ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
+        ASSERT_EQ(backupsBeside(file).size(), 1u);
+        EXPECT_EQ(readFile(backupsBeside(file)[0]), original);
+        EXPECT_TRUE(stored() && readFile(file).starts_with("REGEDIT4\n"));
+        EXPECT_EQ(Reg.GetAllSettings("Misc"), (registry::Table{{"Left", "1920"}, {"Top", "0"}}));
+        ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
+        EXPECT_EQ(backupsBeside(file).size(), 1u);
+    }
 }
 
 TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
@@ -84,12 +97,17 @@ TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
     const std::string junk("\x7f"
                            "ELF\x02\x01\x01\0\0\xff\xfe",
                            11); // binary
-    for (const std::string& content : {junk, huge, std::string("Left=1920\n")}) {
+    const std::pair<std::string, const char*> contents[] = {
+        {junk, "not in the registry text format"},
+        {huge, "larger than 4 MiB"},
+        {"Left=1920\n", "not in the registry text format"}};
+    for (const auto& [content, reason] : contents) {
         SCOPED_TRACE(content.substr(0, 12));
         writeFile(file, content);
         EXPECT_EQ(Reg.GetSetting("Misc", "Left", "d"), "d");
         EXPECT_TRUE(Reg.GetAllSettings("Misc").empty());
         EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
+        EXPECT_NE(Reg.failureReason().find(reason), std::string::npos) << Reg.failureReason();
         EXPECT_FALSE(Reg.DeleteSetting("Misc"));
         EXPECT_EQ(readFile(file), content);
     }
@@ -134,15 +152,46 @@ TEST_F(HiveFile, unreadableOrUnwritableFoldersGiveDefaultsAndFalse)
     EXPECT_EQ(code, 0);
 }
 
+// Reads take no lock; a write waits for it a bounded time, once for a whole batch. Nothing at
+// the names of the lock, the file or its temporary copy can block a call, a FIFO neither.
+TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
+{
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    const std::string lockFile = file.string() + ".lock", before = readFile(file);
+    registry store(std::make_shared<HiveFileRegistry>(file, std::chrono::milliseconds(100)));
+    finishesWithin(std::chrono::seconds(20), [&] {
+        const int holder = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        EXPECT_EQ(store.GetSetting("Misc", "Left"), "1920");
+        store.beginBatch();
+        EXPECT_FALSE(store.SaveSetting("Misc", "Left", "1"));
+        ::close(holder); // a write that waited again would now succeed
+        EXPECT_FALSE(store.SaveSetting("Misc", "Top", "2"));
+        EXPECT_FALSE(store.endBatch());
+        EXPECT_EQ(store.failureReason(), "Another program holds the settings lock");
+        EXPECT_EQ(readFile(file), before);
+        for (const std::string& fifo : {lockFile, file.string() + ".tmp"})
+            EXPECT_EQ((fs::remove(fifo), ::mkfifo(fifo.c_str(), 0600)), 0) << fifo;
+        EXPECT_FALSE(store.SaveSetting("Misc", "Top", "3"));
+        fs::remove(lockFile);
+        EXPECT_TRUE(store.SaveSetting("Misc", "Top", "3")); // the FIFO of the copy is replaced
+        ASSERT_TRUE(fs::remove(file) && ::mkfifo(file.c_str(), 0600) == 0);
+        EXPECT_EQ(store.GetSetting("Misc", "Top", "d"), "d");
+        EXPECT_FALSE(store.SaveSetting("Misc", "Top", "4"));
+    });
+}
+
 TEST_F(HiveFile, twoProcessesWritingAtOnceLoseNothing)
 {
     std::vector<pid_t> writers;
     for (char who : {'A', 'B'}) {
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // A writer in a tight loop leaves the other few chances at the lock: a long wait.
+            registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
             bool ok = true;
             for (int i = 0; i < 500; ++i)
-                ok = Reg.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
+                ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
             ::_exit(ok ? 0 : 1);
         }
         writers.push_back(pid);
