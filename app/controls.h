@@ -1,7 +1,19 @@
 #pragma once
 
+#include <QGroupBox>
+
 class QAbstractButton;
 class QComboBox;
+
+// A frame whose caption breaks its top line, with its controls placed inside by coordinates,
+// whatever the style does with a group box's title.
+class CaptionedFrame final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // Selects or deselects an option button, also the last selected one of its group, which the
 // toolkit otherwise keeps selected.

@@ -248,7 +248,7 @@ void Quorvil::createControls()
     for (int i = 0; i < 4; ++i)
         *offsets[i] = comboBox(client, "cboOffset" + QByteArray::number(i + 1),
                                QStringLiteral("None"), twipsRect(innerLefts[i], 5040, 855, 315));
-    Frame1 = place(new QGroupBox(QStringLiteral("°C or °F"), client), "Frame1",
+    Frame1 = place(new CaptionedFrame(QStringLiteral("°C or °F"), client), "Frame1",
                    twipsRect(360, 5520, 4455, 615));
     op1C = optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twipsRect(1080, 240, 1215, 255),
                         true);

@@ -287,3 +287,32 @@ TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
         EXPECT_FALSE(traces.contains(graph->image().pixel(398, y))) << "row " << y;
     graph->close();
 }
+
+TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAndHoldsTheOptions)
+{
+    Quorvil& q = loaded();
+    const QImage frame = q.Frame1->grab().toImage();
+    const QRgb background = frame.pixel(frame.width() / 2, 0);
+    int lineY = 0;
+    while (lineY < frame.height() && frame.pixel(1, lineY) == background)
+        ++lineY;
+    const QRgb line = frame.pixel(1, lineY);
+    int gapStart = -1, gapEnd = -1, inkAbove = 0, inkBelow = 0;
+    for (int x = 1; x < frame.width() - 1; ++x) {
+        if (frame.pixel(x, lineY) == line)
+            continue;
+        gapEnd = x;
+        if (gapStart < 0)
+            gapStart = x;
+        for (int y = 0; y < frame.height() / 2; ++y)
+            if (qGray(frame.pixel(x, y)) < 100)
+                (y < lineY ? inkAbove : inkBelow) += 1;
+    }
+    // The caption sits at the left, across the line, and the line runs on after it.
+    EXPECT_TRUE(gapStart > 1 && gapStart < 16 && gapEnd < frame.width() / 2) << gapStart;
+    EXPECT_TRUE(inkAbove > 0 && inkBelow > 0);
+    EXPECT_EQ(q.op1C->geometry(), QRect(72, 16, 81, 17));
+    EXPECT_EQ(q.op1F->geometry(), QRect(184, 16, 105, 17));
+    for (QWidget* option : {q.op1C, q.op1F})
+        EXPECT_TRUE(option->y() > lineY + 1 && option->geometry().bottom() < frame.height() - 2);
+}
