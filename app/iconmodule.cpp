@@ -9,6 +9,16 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace {
+
+// LastState is never "minimized"; anything but maximized brings the window back normal.
+int restoredState(int lastState)
+{
+    return lastState == StateMaximized ? StateMaximized : StateNormal;
+}
+
+} // namespace
+
 iconModule::iconModule(QObject* parent) : QObject(parent) {}
 
 iconModule::~iconModule()
@@ -73,11 +83,8 @@ void iconModule::restoreAndActivate()
 {
     if (!m_form)
         return;
-    if (formWindowState(m_form) == StateMinimized) {
-        const int last = m_lastState ? m_lastState() : StateNormal;
-        // LastState is never "minimized"; anything but maximized brings the window back normal.
-        setFormWindowState(m_form, last == StateMaximized ? StateMaximized : StateNormal);
-    }
+    if (formWindowState(m_form) == StateMinimized)
+        setFormWindowState(m_form, restoredState(m_lastState ? m_lastState() : StateNormal));
     // While a modal box is open (the start-up's driver check) the window cannot take the focus.
     if (QApplication::activeModalWidget())
         return;
@@ -92,9 +99,10 @@ void iconModule::showTrayMenu()
         m_menu->popup(QCursor::pos());
 }
 
-void trayRestore(QWidget* form)
+void trayRestore(QWidget* form, int lastState)
 {
-    setFormWindowState(form, StateNormal);
+    const bool minimized = formWindowState(form) == StateMinimized;
+    setFormWindowState(form, minimized ? restoredState(lastState) : StateNormal);
     form->show();
     form->activateWindow();
 }

@@ -45,8 +45,10 @@ private:
     QString m_tooltip;
 };
 
-// The tray menu's window commands, for the main window's handlers.
-void trayRestore(QWidget* form);
+// The tray menu's window commands, for the main window's handlers. Restore brings a minimized
+// window back to lastState (0 normal, 2 maximized), as a click on the icon does, and makes a
+// maximized one normal.
+void trayRestore(QWidget* form, int lastState);
 // Both return false where the window system declines an interactive move or resize.
 bool trayMove(QWidget* form);
 bool traySize(QWidget* form);

@@ -506,7 +506,7 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
     const std::uint32_t code = readJoystick(*m_services.joystick, id, info);
     result = static_cast<std::int32_t>(code);
     const int first = joystick * 2;
-    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, code)));
+    m_sensors[first].status->setText(QString::fromStdString(portStatusText(joystick, result)));
     m_sensors[first].raw->setText(QString::number(info.dwXpos));
     m_sensors[first + 1].raw->setText(QString::number(info.dwYpos));
     ConvertSensor(first + 1);
@@ -611,7 +611,7 @@ void Quorvil::Form_Unload()
 
 void Quorvil::mnuTrayRestore_Click()
 {
-    trayRestore(this);
+    trayRestore(this, LastState);
 }
 
 void Quorvil::mnuTrayMove_Click()

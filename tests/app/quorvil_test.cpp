@@ -316,3 +316,32 @@ TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAndHoldsTheOptions)
     for (QWidget* option : {q.op1C, q.op1F})
         EXPECT_TRUE(option->y() > lineY + 1 && option->geometry().bottom() < frame.height() - 2);
 }
+
+TEST_F(QuorvilTest, resultCodesAreShownSigned)
+{
+    Quorvil& q = loaded();
+    joystick->port(1).fillOnError = true; // readings that are not "unplugged"
+    const std::pair<std::uint32_t, const char*> rows[] = {
+        {2147483647u, "2147483647"}, {2147483648u, "-2147483648"}, {4294967295u, "-1"}};
+    for (const auto& [code, shown] : rows) {
+        joystick->set(1, code, 5, 6);
+        q.Timer2_Timer();
+        EXPECT_EQ(q.lblStatus2->text().toStdString(),
+                  std::string("port status: joyGetPosEx error, rc = ") + shown);
+    }
+}
+
+TEST_F(QuorvilTest, trayRestoreReturnsAMinimizedWindowToItsLastState)
+{
+    Quorvil& q = loaded();
+    q.show();
+    const int rows[][3] = {{StateNormal, StateMinimized, StateNormal},
+                           {StateMaximized, StateMinimized, StateMaximized},
+                           {StateMaximized, StateMaximized, StateNormal}};
+    for (const auto& [before, state, restored] : rows) {
+        setFormWindowState(&q, before);
+        setFormWindowState(&q, state);
+        q.mnuTrayRestore->trigger();
+        EXPECT_EQ(formWindowState(&q), restored) << before << state;
+    }
+}
