@@ -2,6 +2,7 @@
 #include "app/forms.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
+#include "app/messagebox.h"
 #include "support/quorviltest.h"
 
 #include <QApplication>
@@ -9,10 +10,12 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -120,4 +123,29 @@ TEST(ProgramIcon, isThirtyTwoPixelsInTheSixteenVgaColours)
             }
         EXPECT_GT(opaque, image.width() * image.height() / 3) << name;
     }
+}
+
+TEST(MessageBoxes, eachLineOfTheDriverPromptStaysOneLine)
+{
+    int lines = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        const QLabel* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        lines = label->height() / label->fontMetrics().lineSpacing();
+        box->button(QMessageBox::No)->click();
+    });
+    // Should the box never open, its wait must still end.
+    QTimer::singleShot(5000, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    QtMessageBoxes boxes;
+    EXPECT_EQ(boxes.MsgBox(QStringLiteral("Couldn't detect the Gameport Driver for 1 and 2.  Make "
+                                          "sure gameport driver is installed.\r\nDo you want "
+                                          "to view Quorvil4 anyway?"),
+                           msgbox::YesNo + msgbox::Exclamation + msgbox::DefaultButton2,
+                           QStringLiteral("Error in loading Gameport Drivers")),
+              msgbox::No);
+    EXPECT_EQ(lines, 2);
 }
