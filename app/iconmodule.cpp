@@ -2,6 +2,7 @@
 
 #include "app/appresources.h"
 #include "app/windowstate.h"
+#include "app/x11requests.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -107,18 +108,26 @@ void trayRestore(QWidget* form, int lastState)
     form->activateWindow();
 }
 
-// Window managers may ignore a move or resize that no pressed mouse button drives, and some
-// platforms (offscreen, several Wayland compositors) do not offer it at all.
-bool trayMove(QWidget* form)
+bool trayMove(QWidget* form, X11Requests* x11)
 {
     QWindow* window = form->windowHandle();
-    return window && window->startSystemMove();
+    if (!window)
+        return false;
+    if (x11 && requestKeyboardMode(*x11, std::uint32_t(window->winId()), KeyboardMode::Move))
+        return true;
+    // Window managers may ignore a move that no pressed mouse button drives, and some
+    // platforms (offscreen, several Wayland compositors) do not offer it at all.
+    return window->startSystemMove();
 }
 
-bool traySize(QWidget* form)
+bool traySize(QWidget* form, X11Requests* x11)
 {
     QWindow* window = form->windowHandle();
-    return window && window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+    if (!window)
+        return false;
+    if (x11 && requestKeyboardMode(*x11, std::uint32_t(window->winId()), KeyboardMode::Size))
+        return true;
+    return window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
 }
 
 void trayMinimize(QWidget* form)

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
 
     QtMessageBoxes messageBoxes;
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder()});
+                  &messageBoxes, dataFolder(), x11Requests()});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // The toolkit's own rule would end the program while a tool window such as About is open.

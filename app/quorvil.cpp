@@ -137,7 +137,8 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     m_forms.setFactory(QStringLiteral("frmGraph"),
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
-    m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    m_forms.setFactory(QStringLiteral("frmAbout"),
+                       [this] { return new frmAbout(m_services.x11.get()); });
     m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
     setClientHeight(CompactHeight);
@@ -614,14 +615,15 @@ void Quorvil::mnuTrayRestore_Click()
     trayRestore(this, LastState);
 }
 
+// Queued: the window manager takes the keyboard only once the tray menu has let go of it.
 void Quorvil::mnuTrayMove_Click()
 {
-    trayMove(this);
+    QTimer::singleShot(0, this, [this] { trayMove(this, m_services.x11.get()); });
 }
 
 void Quorvil::mnuTraySize_Click()
 {
-    traySize(this);
+    QTimer::singleShot(0, this, [this] { traySize(this, m_services.x11.get()); });
 }
 
 void Quorvil::mnuTrayMinimize_Click()

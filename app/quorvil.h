@@ -4,6 +4,7 @@
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
 #include "app/preferences.h"
+#include "app/x11requests.h"
 #include "graph/frmgraph.h"
 #include "graph/graphsource.h"
 #include "log/csvlog.h"
@@ -34,6 +35,7 @@ struct QuorvilServices {
     std::shared_ptr<RegistryApi> registryApi;
     MessageBoxes* messageBoxes = nullptr; // outlives the window
     std::filesystem::path logFolder;      // where the log file is written
+    std::shared_ptr<X11Requests> x11;     // nullptr away from X11
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.

@@ -133,8 +133,8 @@ TEST_F(TrayClicks, withoutNotificationAreaNothingFailsAndTheTooltipKeeps63Charac
 TEST(TrayMenuCommands, moveOrSizeFailQuietlyWhereDeclined)
 {
     QWidget form;
-    EXPECT_FALSE(trayMove(&form)); // not shown: no window yet
+    EXPECT_FALSE(trayMove(&form, nullptr)); // not shown: no window yet
     form.show();
-    EXPECT_FALSE(trayMove(&form)); // offscreen offers no interactive move or resize
-    EXPECT_FALSE(traySize(&form));
+    EXPECT_FALSE(trayMove(&form, nullptr)); // offscreen offers no interactive move or resize
+    EXPECT_FALSE(traySize(&form, nullptr));
 }

@@ -345,3 +345,25 @@ TEST_F(QuorvilTest, trayRestoreReturnsAMinimizedWindowToItsLastState)
         EXPECT_EQ(formWindowState(&q), restored) << before << state;
     }
 }
+
+TEST_F(QuorvilTest, trayMoveAndSizeAskTheWindowManagerForKeyboardModesOnceTheMenuIsClosed)
+{
+    Quorvil& q = loaded();
+    q.show();
+    const QString window = QString::number(q.winId());
+    const struct {
+        bool offered;
+        QAction* item;
+        QStringList sent;
+    } rows[] = {{true, q.mnuTrayMove, {window + " _NET_WM_MOVERESIZE 0 0 10 0 1"}},
+                {true, q.mnuTraySize, {window + " _NET_WM_MOVERESIZE 0 0 9 0 1"}},
+                {false, q.mnuTrayMove, {}}};
+    for (const auto& row : rows) {
+        x11->supported = row.offered ? QStringList{"_NET_WM_MOVERESIZE"} : QStringList{};
+        x11->sent.clear();
+        row.item->trigger();
+        EXPECT_TRUE(x11->sent.isEmpty());
+        QApplication::processEvents();
+        EXPECT_EQ(x11->sent, row.sent);
+    }
+}

@@ -3,6 +3,7 @@
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
 #include "app/messagebox.h"
+#include "support/fakex11requests.h"
 #include "support/quorviltest.h"
 
 #include <QApplication>
@@ -45,6 +46,16 @@ TEST(AboutWindow, usesTheInstalledDisplayFaceCannotResizeAndBothCloseWaysUnload)
     about->close(); // what the title bar's close box does
     flushDeletes();
     EXPECT_TRUE(about.isNull());
+}
+
+TEST(AboutWindow, takesCaptionAndIconOffItsTitleBar)
+{
+    FakeX11Requests x11;
+    frmAbout about(&x11);
+    const QString window = QString::number(about.winId());
+    EXPECT_EQ(x11.sent,
+              QStringList({window + " _NET_WM_NAME UTF8_STRING \"\"",
+                           window + " WM_NAME STRING \"\"", window + " delete _NET_WM_ICON"}));
 }
 
 TEST(ReadMeWindow, textIsReadOnlySelectableAndShownFromTheTopAtEachOpening)

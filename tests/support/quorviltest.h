@@ -3,6 +3,7 @@
 #include "app/quorvil.h"
 #include "settings/regtree.h"
 #include "support/fakejoystick.h"
+#include "support/fakex11requests.h"
 #include "support/scriptedmessageboxes.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,7 @@ protected:
     Quorvil& make()
     {
         form = std::make_unique<Quorvil>(
-            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString()});
+            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString(), x11});
         return *form;
     }
     Quorvil& loaded()
@@ -45,6 +46,7 @@ protected:
 
     std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
     std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
+    std::shared_ptr<FakeX11Requests> x11 = std::make_shared<FakeX11Requests>();
     ScriptedMessageBoxes boxes;
     QTemporaryDir logFolder;
     std::unique_ptr<Quorvil> form;
