@@ -30,7 +30,9 @@ std::shared_ptr<JoystickService> joystickFor(const Options& options)
 
 int main(int argc, char** argv)
 {
+    FontConfigWarmup fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
     QApplication::setWindowIcon(programIcon());
