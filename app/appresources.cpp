@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QProxyStyle>
 #include <fontconfig/fontconfig.h>
 
 // The resources live in a static library: without a reference the linker drops them.
@@ -64,6 +65,26 @@ QFont programFont()
 void useProgramFont()
 {
     QApplication::setFont(programFont());
+}
+
+namespace {
+
+class ProgramStyle final : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override
+    {
+        if (icon == SP_ToolBarHorizontalExtensionButton)
+            return {};
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+
+} // namespace
+
+void useProgramStyle()
+{
+    QApplication::setStyle(new ProgramStyle);
 }
 
 FontConfigWarmup::FontConfigWarmup() : m_thread([] { FcInit(); }) {}

@@ -21,6 +21,10 @@ QString readmeText();
 QFont programFont();
 void useProgramFont();
 
+// The platform's own style, less one picture: the menu bar's overflow button, which two menus
+// never need, would have the image reader load every image plugin before the first window.
+void useProgramStyle();
+
 // Reads the system's font configuration on a thread of its own while the program connects to the
 // display, so that the first text laid out finds it ready: on the main thread it is the largest
 // single cost before the first window. Made first thing in main; wait() before any window is made.

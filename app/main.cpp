@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
     QApplication::setWindowIcon(programIcon());
     useProgramFont();
+    useProgramStyle();
 
     QString error;
     const std::optional<Options> options = parseOptions(QApplication::arguments().mid(1), &error);
