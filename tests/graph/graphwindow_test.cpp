@@ -199,34 +199,25 @@ TEST_F(GraphWindowTest, openingWhileOpenKeepsPlotCounterAndScaleColumn)
     EXPECT_EQ(window->image(), before);
 }
 
-TEST_F(GraphWindowTest, onlyTheScaleInUseIsShown)
+TEST_F(GraphWindowTest, onlyTheScaleInUseIsShownAndEachCaptionWhole)
 {
     plotSensor1("21");
-    const auto column = [this] { return window->grab(QRect(405, 0, 49, 264)).toImage(); };
-    const auto tickWith = [this](bool fahrenheit, bool celsius) {
+    const auto column = [this](bool fahrenheit, bool celsius) {
         source.fahrenheit = fahrenheit;
         source.celsius = celsius;
         ticks(1);
+        return window->grab(QRect(405, 0, 49, 264)).toImage();
     };
-    tickWith(true, false);
-    const QImage fahrenheitOnly = column();
+    const QImage fahrenheitOnly = column(true, false);
     closeWindow();
     open();
-    tickWith(false, true);
-    const QImage celsiusOnly = column();
-    ASSERT_NE(celsiusOnly, fahrenheitOnly);
+    const QImage celsiusOnly = column(false, true);
+    EXPECT_EQ(column(true, false), fahrenheitOnly);
+    EXPECT_EQ(column(false, false), fahrenheitOnly); // neither: the column stays as it was
+    EXPECT_EQ(column(false, true), celsiusOnly);
 
-    tickWith(true, false);
-    EXPECT_EQ(column(), fahrenheitOnly);
-    tickWith(false, false); // neither: the column stays as it was
-    EXPECT_EQ(column(), fahrenheitOnly);
-    tickWith(false, true);
-    EXPECT_EQ(column(), celsiusOnly);
-}
-
-TEST_F(GraphWindowTest, everyScaleCaptionShowsWhole)
-{
-    const auto ink = [](const QImage& image) {
+    const auto ink = [](QWidget& label) {
+        const QImage image = label.grab().toImage();
         int dark = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -237,8 +228,7 @@ TEST_F(GraphWindowTest, everyScaleCaptionShowsWhole)
         QLabel unclipped(label->text(), window);
         unclipped.setFont(label->font());
         unclipped.resize(label->size() + QSize(40, 10));
-        EXPECT_EQ(ink(label->grab().toImage()), ink(unclipped.grab().toImage()))
-            << label->objectName().toStdString();
+        EXPECT_EQ(ink(*label), ink(unclipped)) << label->objectName().toStdString();
     }
 }
 

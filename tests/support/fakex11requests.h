@@ -4,30 +4,26 @@
 
 #include <QStringList>
 
-// Writes down each request as a line of text that names its window; answers for the window
-// manager from a list of supported atoms.
+// Writes down each request as a line that names its window; the window manager offers the
+// atoms in supported.
 struct FakeX11Requests final : X11Requests {
     QStringList supported;
     QStringList sent;
 
     bool wmSupports(const char* atom) override { return supported.contains(QLatin1String(atom)); }
     void sendToWindowManager(std::uint32_t window, const char* type,
-                             const std::array<std::uint32_t, 5>& data) override
+                             const std::array<std::uint32_t, 5>& d) override
     {
-        QStringList words{QString::number(window), QLatin1String(type)};
-        for (std::uint32_t value : data)
-            words << QString::number(value);
-        sent << words.join(QLatin1Char(' '));
+        sent << QString::asprintf("%u %s %u %u %u %u %u", window, type, d[0], d[1], d[2], d[3],
+                                  d[4]);
     }
     void setText(std::uint32_t window, const char* property, const char* type,
                  const QByteArray& text) override
     {
-        sent << QStringLiteral("%1 %2 %3 \"%4\"")
-                    .arg(window)
-                    .arg(QLatin1String(property), QLatin1String(type), QString::fromUtf8(text));
+        sent << QString::asprintf("%u %s %s \"%s\"", window, property, type, text.constData());
     }
     void deleteProperty(std::uint32_t window, const char* property) override
     {
-        sent << QStringLiteral("%1 delete %2").arg(window).arg(QLatin1String(property));
+        sent << QString::asprintf("%u delete %s", window, property);
     }
 };
