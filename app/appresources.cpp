@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImageReader>
+#include <QProxyStyle>
+#include <fontconfig/fontconfig.h>
 
 // The resources live in a static library: without a reference the linker drops them.
 // Q_INIT_RESOURCE must not be used inside a namespace.
@@ -14,20 +17,29 @@ static void ensureResources()
     (void)loaded;
 }
 
-QIcon programIcon()
+// Left to guess a picture's format, the reader loads every image plugin there is; ours are all
+// PNG, which the toolkit reads by itself.
+static QPixmap pngPicture(const char* name)
 {
     ensureResources();
+    QImageReader reader(QString::fromLatin1(name), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QIcon programIcon()
+{
+    // The design's size and its double for dense screens: every size goes to the window system
+    // with each window.
     QIcon icon;
-    for (const char* name : {":/icons/quorvil4.png", ":/icons/quorvil4-48.png",
-                             ":/icons/quorvil4-64.png", ":/icons/quorvil4-128.png"})
-        icon.addFile(QString::fromLatin1(name));
+    for (const char* name : {":/icons/quorvil4.png", ":/icons/quorvil4-64.png"})
+        icon.addPixmap(pngPicture(name));
     return icon;
 }
 
 QPixmap aboutPicture()
 {
-    ensureResources();
-    return QPixmap(QStringLiteral(":/icons/about.png"));
+    return pngPicture(":/icons/about.png");
 }
 
 QString readmeText()
@@ -53,4 +65,32 @@ QFont programFont()
 void useProgramFont()
 {
     QApplication::setFont(programFont());
+}
+
+namespace {
+
+class ProgramStyle final : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override
+    {
+        if (icon == SP_ToolBarHorizontalExtensionButton)
+            return {};
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+
+} // namespace
+
+void useProgramStyle()
+{
+    QApplication::setStyle(new ProgramStyle);
+}
+
+FontConfigWarmup::FontConfigWarmup() : m_thread([] { FcInit(); }) {}
+
+void FontConfigWarmup::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }

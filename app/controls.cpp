@@ -3,11 +3,30 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <limits>
+#include <qdrawutil.h>
+
+void CaptionedFrame::paintEvent(QPaintEvent*)
+{
+    constexpr int CaptionLeft = 8;
+    constexpr int CaptionPadding = 2;
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    const int lineY = metrics.height() / 2;
+    qDrawShadeRect(&painter, rect().adjusted(0, lineY, 0, 0), palette(), true);
+    const QRect caption(CaptionLeft, 0, metrics.horizontalAdvance(title()) + 2 * CaptionPadding,
+                        metrics.height());
+    painter.fillRect(caption, palette().window());
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(caption, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+}
 
 void setOptionValue(QAbstractButton* button, bool selected)
 {
@@ -66,7 +85,13 @@ QLineEdit* textBox(QWidget* parent, const QByteArray& name, const QString& text,
 QComboBox* comboBox(QWidget* parent, const QByteArray& name, const QString& text, const QRect& rect)
 {
     auto* box = place(new QComboBox(parent), name, rect);
-    box->setEditable(true);
+    // The design's drop-down lists complete nothing as the user types. Given a line edit that
+    // has a completer of its own, the toolkit makes none, and the one it would make over the
+    // list costs more memory and start-up time than the rest of the control.
+    auto* edit = new QLineEdit(box);
+    edit->setCompleter(new QCompleter(edit));
+    box->setLineEdit(edit);
+    delete edit->completer();
     // Typed text is a value of its own, never a new list item.
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setEditText(text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QGroupBox>
 #include <QRect>
 #include <QString>
 
@@ -11,6 +12,16 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+
+// A frame whose caption breaks its top line, with its controls placed inside by coordinates,
+// whatever the style does with a group box's title.
+class CaptionedFrame final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // Controls made at a place given in pixels (twipsRect), named as the program refers to them.
 template <typename Widget> Widget* place(Widget* widget, const QByteArray& name, const QRect& rect)

@@ -2,13 +2,14 @@
 
 #include "app/appresources.h"
 #include "app/twips.h"
+#include "app/x11requests.h"
 
 #include <QFont>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 
-frmAbout::frmAbout(QWidget* parent)
+frmAbout::frmAbout(X11Requests* x11, QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -46,6 +47,9 @@ frmAbout::frmAbout(QWidget* parent)
     Command1 = new QPushButton(QStringLiteral("Close"), this);
     Command1->setGeometry(twipsRect(1320, 3480, 975, 375));
     connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
+
+    if (x11)
+        clearCaptionAndIcon(*x11, std::uint32_t(winId()));
 }
 
 void frmAbout::Command1_Click()

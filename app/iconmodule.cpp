@@ -2,12 +2,23 @@
 
 #include "app/appresources.h"
 #include "app/windowstate.h"
+#include "app/x11requests.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QWidget>
 #include <QWindow>
+
+namespace {
+
+// LastState is never "minimized"; anything but maximized brings the window back normal.
+int restoredState(int lastState)
+{
+    return lastState == StateMaximized ? StateMaximized : StateNormal;
+}
+
+} // namespace
 
 iconModule::iconModule(QObject* parent) : QObject(parent) {}
 
@@ -81,11 +92,8 @@ void iconModule::restoreAndActivate()
 {
     if (!m_form)
         return;
-    if (formWindowState(m_form) == StateMinimized) {
-        const int last = m_lastState ? m_lastState() : StateNormal;
-        // LastState is never "minimized"; anything but maximized brings the window back normal.
-        setFormWindowState(m_form, last == StateMaximized ? StateMaximized : StateNormal);
-    }
+    if (formWindowState(m_form) == StateMinimized)
+        setFormWindowState(m_form, restoredState(m_lastState ? m_lastState() : StateNormal));
     // While a modal box is open (the start-up's driver check) the window cannot take the focus.
     if (QApplication::activeModalWidget())
         return;
@@ -100,25 +108,34 @@ void iconModule::showTrayMenu()
         m_menu->popup(QCursor::pos());
 }
 
-void trayRestore(QWidget* form)
+void trayRestore(QWidget* form, int lastState)
 {
-    setFormWindowState(form, StateNormal);
+    const bool minimized = formWindowState(form) == StateMinimized;
+    setFormWindowState(form, minimized ? restoredState(lastState) : StateNormal);
     form->show();
     form->activateWindow();
 }
 
-// Window managers may ignore a move or resize that no pressed mouse button drives, and some
-// platforms (offscreen, several Wayland compositors) do not offer it at all.
-bool trayMove(QWidget* form)
+bool trayMove(QWidget* form, X11Requests* x11)
 {
     QWindow* window = form->windowHandle();
-    return window && window->startSystemMove();
+    if (!window)
+        return false;
+    if (x11 && requestKeyboardMode(*x11, std::uint32_t(window->winId()), KeyboardMode::Move))
+        return true;
+    // Window managers may ignore a move that no pressed mouse button drives, and some
+    // platforms (offscreen, several Wayland compositors) do not offer it at all.
+    return window->startSystemMove();
 }
 
-bool traySize(QWidget* form)
+bool traySize(QWidget* form, X11Requests* x11)
 {
     QWindow* window = form->windowHandle();
-    return window && window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+    if (!window)
+        return false;
+    if (x11 && requestKeyboardMode(*x11, std::uint32_t(window->winId()), KeyboardMode::Size))
+        return true;
+    return window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
 }
 
 void trayMinimize(QWidget* form)

@@ -8,6 +8,7 @@
 
 class QMenu;
 class QWidget;
+class X11Requests;
 
 // The notification-area icon of the main window and the handling of its clicks.
 class iconModule final : public QObject {
@@ -47,10 +48,14 @@ private:
     QString m_tooltip;
 };
 
-// The tray menu's window commands, for the main window's handlers.
-void trayRestore(QWidget* form);
-// Both return false where the window system declines an interactive move or resize.
-bool trayMove(QWidget* form);
-bool traySize(QWidget* form);
+// The tray menu's window commands, for the main window's handlers. Restore brings a minimized
+// window back to lastState (0 normal, 2 maximized), as a click on the icon does, and makes a
+// maximized one normal.
+void trayRestore(QWidget* form, int lastState);
+// The window manager's keyboard move and size modes, asked for through x11 where it offers them
+// (x11 may be nullptr), else the toolkit's own interactive move and size. Both return false
+// where the window system declines.
+bool trayMove(QWidget* form, X11Requests* x11);
+bool traySize(QWidget* form, X11Requests* x11);
 void trayMinimize(QWidget* form);
 void trayMaximize(QWidget* form);

@@ -55,15 +55,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    FontConfigWarmup fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
     QApplication::setWindowIcon(programIcon());
     useProgramFont();
+    useProgramStyle();
 
     QtMessageBoxes messageBoxes;
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder()});
+                  &messageBoxes, dataFolder(), nullptr, x11Requests()});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // The toolkit's own rule would end the program while a tool window such as About is open.

@@ -96,7 +96,8 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmCalibrate"), [this] { return new frmCalibrate(this); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
-    m_forms.setFactory(QStringLiteral("frmAbout"), [] { return new frmAbout; });
+    m_forms.setFactory(QStringLiteral("frmAbout"),
+                       [this] { return new frmAbout(m_services.x11.get()); });
     m_forms.setFactory(QStringLiteral("frmAlarms"), [this] { return new frmAlarms(this); });
     m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
@@ -212,7 +213,7 @@ void Quorvil::createControls()
     for (int i = 0; i < 4; ++i)
         *offsets[i] = comboBox(client, "cboOffset" + QByteArray::number(i + 1),
                                QStringLiteral("None"), twipsRect(innerLefts[i], 5040, 855, 315));
-    Frame1 = place(new QGroupBox(QStringLiteral("°C or °F"), client), "Frame1",
+    Frame1 = place(new CaptionedFrame(QStringLiteral("°C or °F"), client), "Frame1",
                    twipsRect(360, 5520, 4455, 615));
     op1C = optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twipsRect(1080, 240, 1215, 255),
                         true);
@@ -673,17 +674,18 @@ void Quorvil::detachSecondaryWindows()
 
 void Quorvil::mnuTrayRestore_Click()
 {
-    trayRestore(this);
+    trayRestore(this, LastState);
 }
 
+// Queued: the window manager takes the keyboard only once the tray menu has let go of it.
 void Quorvil::mnuTrayMove_Click()
 {
-    trayMove(this);
+    QTimer::singleShot(0, this, [this] { trayMove(this, m_services.x11.get()); });
 }
 
 void Quorvil::mnuTraySize_Click()
 {
-    traySize(this);
+    QTimer::singleShot(0, this, [this] { traySize(this, m_services.x11.get()); });
 }
 
 void Quorvil::mnuTrayMinimize_Click()

@@ -6,6 +6,7 @@
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
 #include "app/preferences.h"
+#include "app/x11requests.h"
 #include "graph/frmgraph.h"
 #include "graph/graphsource.h"
 #include "log/csvlog.h"
@@ -38,9 +39,10 @@ class QRadioButton;
 struct QuorvilServices {
     std::shared_ptr<JoystickService> joystick;
     std::shared_ptr<RegistryApi> registryApi;
-    MessageBoxes* messageBoxes = nullptr;   // outlives the window
-    std::filesystem::path logFolder;        // where the log file is written
-    std::shared_ptr<Clock> clock = nullptr; // the log's date and time; the system's when null
+    MessageBoxes* messageBoxes = nullptr;       // outlives the window
+    std::filesystem::path logFolder;            // where the log file is written
+    std::shared_ptr<Clock> clock = nullptr;     // the log's date and time; the system's when null
+    std::shared_ptr<X11Requests> x11 = nullptr; // nullptr away from X11
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.

@@ -31,7 +31,7 @@ struct Window {
     explicit Window(const QTemporaryDir& folder)
         : hive(folder.filePath(QStringLiteral("user.reg")).toStdString()),
           form({std::make_shared<QuietJoystick>(), std::make_shared<HiveFileRegistry>(hive), &boxes,
-                folder.path().toStdString()})
+                folder.path().toStdString(), nullptr})
     {
         form.Form_Load();
         form.Timer1.stop();

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Starts the real quorvil4 on a scripted port under Xvfb and reports, as medians over several
-# runs: time until the main window is shown, peak resident memory, and CPU time used over a
-# span of steady running, plain and with the graph window open and logging on every second.
+# Starts the real quorvil4 on a scripted port under Xvfb, side by side with a bare Qt window (four
+# labels and a one-second timer, bench/barewindow.cpp), and reports medians and ratios of: the
+# time until the first window is mapped (wall time, and processor time of all threads, which a
+# busy machine disturbs less), peak resident memory, and CPU time used over a span of steady
+# running; quorvil4 plain and with the graph window open and logging on every second.
+# Goals: start-up at most 1.1 times the bare window's, memory at most 4 MiB above it.
 # Usage: bench/startup.sh [build-dir]
-# Environment: RUNS (start-up runs, default 7), CPU_RUNS (per steady state, default 3),
-# CPU_SECONDS (default 60), SETTINGS (a user.reg to start with, say a large one; default none).
+# Environment: RUNS (start-ups of each, default 9), CPU_RUNS (per steady state, default 2),
+# CPU_SECONDS (default 30), SETTINGS (a user.reg to start with, say a large one; default none).
 set -euo pipefail
 
 build=$(realpath "${1:-build}")
 binary="$build/app/quorvil4"
-[ -x "$binary" ] || { echo "no $binary; build first" >&2; exit 1; }
-runs=${RUNS:-7}
-cpuRuns=${CPU_RUNS:-3}
-cpuSeconds=${CPU_SECONDS:-60}
+bare="$build/bench/barewindow"
+firstmap="$build/bench/firstmap"
+for program in "$binary" "$bare" "$firstmap"; do
+    [ -x "$program" ] || { echo "no $program; build first" >&2; exit 1; }
+done
+runs=${RUNS:-9}
+cpuRuns=${CPU_RUNS:-2}
+cpuSeconds=${CPU_SECONDS:-30}
 
 work=$(mktemp -d)
 xvfb=
@@ -26,8 +33,6 @@ startX() {
     export DISPLAY=":$d"
     until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
 }
-trap 'kill $xvfb; rm -rf "$work"' EXIT
-startX
 # Settings and log go to the scratch folder, never to the user's own.
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 if [ -n "${SETTINGS:-}" ]; then
@@ -37,34 +42,33 @@ fi
 printf '# two joysticks, all four sensors connected\n0 0 10000 32767\n1 0 1000 65535\n' \
     >"$work/port.txt"
 
+# firstmap leaves the program running but no longer our child: stop it by its number.
 pid=
-stop() { [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; pid=; }
-trap 'stop; kill $xvfb; rm -rf "$work"' EXIT
-
-start() {
-    "$binary" --simulate="$work/port.txt" >/dev/null 2>>"$work/stderr" &
-    pid=$!
+stop() {
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || true
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.02; done
+    pid=
 }
+trap 'stop; kill $xvfb; rm -rf "$work"' EXIT
+startX
 
-# Starts quorvil4 and waits until its window is shown; a start the X server refused is repeated.
+# Starts a program (bare or quorvil) and waits until its first window is mapped; sets pid, wall
+# and cpu (milliseconds). A start the X server refused is repeated.
 startShown() {
+    local command=("$bare")
+    [ "$1" = quorvil ] && command=("$binary" --simulate="$work/port.txt")
     for attempt in 1 2 3; do
         kill -0 "$xvfb" 2>/dev/null || startX
-        : >"$work/stderr"
-        start
-        until xwininfo -name Quorvil4 2>/dev/null | grep -q 'IsViewable'; do
-            if ! kill -0 "$pid" 2>/dev/null; then
-                wait "$pid" 2>/dev/null || true
-                pid=
-                # Now and then a client is turned away by the X server; try again.
-                grep -q 'could not connect to display' "$work/stderr" && continue 2
-                echo "quorvil4 ended early:" >&2
-                cat "$work/stderr" >&2
-                exit 1
-            fi
-            sleep 0.005
-        done
-        return 0
+        if read -r pid wall cpu < <("$firstmap" "${command[@]}" 2>"$work/stderr"); then
+            return 0
+        fi
+        pid=
+        # Now and then a client is turned away by the X server; try again.
+        grep -q 'could not connect to display' "$work/stderr" && continue
+        echo "$1 ended early:" >&2
+        cat "$work/stderr" >&2
+        exit 1
     done
     echo "the X server keeps ending" >&2
     exit 1
@@ -88,26 +92,30 @@ openGraphAndLog() {
 peakKiB() { awk '/^VmHWM/ {print $2}' "/proc/$pid/status"; }
 cpuTicks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+med() { printf '%s\n' "$@" | median; }
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 
-shown=() peaks=() cpus=()
+# Start-ups alternate between the two programs, so that a change in the machine's load falls on
+# both alike.
+bareWall=() bareCpu=() barePeak=() quorvilWall=() quorvilCpu=() quorvilPeak=()
 for ((i = 0; i < runs; i++)); do
-    kill -0 "$xvfb" 2>/dev/null || startX
-    t0=$(date +%s%N)
-    startShown
-    t1=$(date +%s%N)
-    shown+=($(((t1 - t0) / 1000000)))
-    sleep 2
-    peaks+=($(peakKiB))
-    stop
+    for program in bare quorvil; do
+        startShown "$program"
+        if [ "$program" = bare ]; then bareWall+=("$wall") bareCpu+=("$cpu"); else quorvilWall+=("$wall") quorvilCpu+=("$cpu"); fi
+        sleep 2
+        if [ "$program" = bare ]; then barePeak+=("$(peakKiB)"); else quorvilPeak+=("$(peakKiB)"); fi
+        stop
+    done
 done
 
 hz=$(getconf CLK_TCK)
-# Appends to the arrays named cpuVar and peakVar; with an argument, runs it once shown.
+# Appends to the arrays named cpuVar and peakVar; with a third argument, runs it once shown.
 steady() {
-    local -n cpuVar=$1 peakVar=$2
-    local prepare=${3:-}
+    local program=$1
+    local -n cpuVar=$2 peakVar=$3
+    local prepare=${4:-}
     for ((i = 0; i < cpuRuns; i++)); do
-        startShown
+        startShown "$program"
         [ -z "$prepare" ] || "$prepare"
         sleep 3 # let start-up settle
         before=$(cpuTicks)
@@ -119,16 +127,26 @@ steady() {
         stop
     done
 }
-busyCpus=() busyPeaks=()
-steady cpus peaks
-steady busyCpus busyPeaks openGraphAndLog
-
-echo "runs: $runs start-ups, $cpuRuns x ${cpuSeconds}s steady"
-echo "time until shown (ms), median: $(printf '%s\n' "${shown[@]}" | median)  [${shown[*]}]"
-echo "peak resident (MiB), median: $(printf '%s\n' "${peaks[@]}" | median | awk '{printf "%.1f", $1 / 1024}')"
+bareCpus=() bareSteadyPeaks=() cpus=() peaks=() busyCpus=() busyPeaks=()
 if ((cpuRuns > 0)); then
-    echo "CPU over ${cpuSeconds}s (% of one core), median: $(printf '%s\n' "${cpus[@]}" | median)  [${cpus[*]}]"
+    steady bare bareCpus bareSteadyPeaks
+    steady quorvil cpus peaks
+    steady quorvil busyCpus busyPeaks openGraphAndLog
+fi
+
+bw=$(med "${bareWall[@]}") qw=$(med "${quorvilWall[@]}")
+bc=$(med "${bareCpu[@]}") qc=$(med "${quorvilCpu[@]}")
+bp=$(med "${barePeak[@]}") qp=$(med "${quorvilPeak[@]}")
+echo "runs: $runs start-ups of each, $cpuRuns x ${cpuSeconds}s steady"
+echo "time until the first window is mapped (ms), median:"
+echo "  wall: quorvil4 $qw, bare window $bw, ratio $(awk -v a="$qw" -v b="$bw" 'BEGIN {printf "%.2f", a / b}') (goal <= 1.10)"
+echo "        [quorvil4 ${quorvilWall[*]}] [bare ${bareWall[*]}]"
+echo "  CPU:  quorvil4 $qc, bare window $bc, ratio $(awk -v a="$qc" -v b="$bc" 'BEGIN {printf "%.2f", a / b}')"
+echo "peak resident after start-up (MiB), median: quorvil4 $(mib "$qp"), bare window $(mib "$bp"), difference $(mib $((qp - bp)))"
+if ((cpuRuns > 0)); then
+    bsp=$(med "${bareSteadyPeaks[@]}") qbp=$(med "${busyPeaks[@]}")
     echo "with the graph open and logging every second:"
-    echo "  peak resident (MiB), median: $(printf '%s\n' "${busyPeaks[@]}" | median | awk '{printf "%.1f", $1 / 1024}')"
-    echo "  CPU over ${cpuSeconds}s (% of one core), median: $(printf '%s\n' "${busyCpus[@]}" | median)  [${busyCpus[*]}]"
+    echo "  peak resident (MiB), median: quorvil4 $(mib "$qbp"), bare window $(mib "$bsp"), difference $(mib $((qbp - bsp))) (goal <= 4.0)"
+    echo "  CPU over ${cpuSeconds}s (% of one core), median: quorvil4 $(med "${busyCpus[@]}"), bare window $(med "${bareCpus[@]}")  [${busyCpus[*]}]"
+    echo "plain, CPU over ${cpuSeconds}s (% of one core), median: $(med "${cpus[@]}")  [${cpus[*]}]; peak resident $(mib "$(med "${peaks[@]}")") MiB"
 fi

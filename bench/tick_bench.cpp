@@ -36,8 +36,11 @@ public:
 void samplingTick(benchmark::State& state)
 {
     NoQuestions boxes;
-    Quorvil form(
-        {std::make_shared<SteppingJoystick>(), std::make_shared<MemoryRegistry>(), &boxes, {}});
+    Quorvil form({std::make_shared<SteppingJoystick>(),
+                  std::make_shared<MemoryRegistry>(),
+                  &boxes,
+                  {},
+                  nullptr});
     form.Form_Load();
     form.Timer1.stop();
     form.Timer2.stop();

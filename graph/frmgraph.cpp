@@ -134,15 +134,18 @@ void frmGraph::createControls()
     connect(m_btnClose, &QPushButton::clicked, this, &frmGraph::btnG_Close_Click);
 
     const QFont header = sansFont(12, true);
+    // The design's 25 pixels clip "-12.5°" and "87.5°" at this face; the labels reach the
+    // window's edge instead, which keeps the column where it was.
+    const int scaleWidth = width() - ScaleLeft;
     for (int i = 0; i < 11; ++i) {
         const int top = (10 - i) * ScaleStep;
         const QFont& font = i == 10 ? header : standard;
         const QByteArray cName = "lblC" + QByteArray::number(i + 1);
         const QByteArray fName = "lblF" + QByteArray::number(i + 1);
         m_lblC[i] = makeLabel(this, cName.constData(), QString::fromUtf8(CelsiusCaptions[i]),
-                              QRect(ScaleLeft, top, 25, 17), font);
+                              QRect(ScaleLeft, top, scaleWidth, 17), font);
         m_lblF[i] = makeLabel(this, fName.constData(), QString::fromUtf8(FahrenheitCaptions[i]),
-                              QRect(ScaleLeft, top, i == 2 ? 17 : 25, 17), font);
+                              QRect(ScaleLeft, top, i == 2 ? 17 : scaleWidth, 17), font);
         m_lblC[i]->hide();
         m_lblF[i]->hide();
     }
@@ -204,13 +207,11 @@ void frmGraph::Timer1_Timer()
         if (m_source->fahrenheitSelected()) {
             for (int i = 0; i < 4; ++i)
                 newY[i] = rowOf(200 - std::int64_t(m_state.Temp[i]));
-            for (QLabel* label : m_lblF)
-                label->setVisible(true);
+            showScale(m_lblF, m_lblC);
         } else if (m_source->celsiusSelected()) {
             for (int i = 0; i < 4; ++i)
                 newY[i] = rowOf(200 - 2 * std::int64_t(m_state.Temp[i]));
-            for (QLabel* label : m_lblC)
-                label->setVisible(true);
+            showScale(m_lblC, m_lblF);
         }
 
         for (int i = 0; i < 4; ++i) {
@@ -233,6 +234,16 @@ void frmGraph::Timer1_Timer()
         refreshPlotArea();
 
     ++m_state.TickCount;
+}
+
+void frmGraph::showScale(const std::array<QLabel*, 11>& shown, const std::array<QLabel*, 11>& other)
+{
+    // The columns share one place: left on screen together after a change of scale, they
+    // would print over each other.
+    for (QLabel* label : other)
+        label->setVisible(false);
+    for (QLabel* label : shown)
+        label->setVisible(true);
 }
 
 void frmGraph::refreshPlotArea()

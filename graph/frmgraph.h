@@ -48,6 +48,7 @@ private:
     void createControls();
     void Form_Load();
     void refreshPlotArea();
+    void showScale(const std::array<QLabel*, 11>& shown, const std::array<QLabel*, 11>& other);
 
     GraphState& m_state;
     GraphSource* m_source;

@@ -12,7 +12,8 @@ PortReading readPort(JoystickService& service, int joystick, JOYINFOEX& info)
 {
     PortReading reading;
     reading.result = readJoystick(service, static_cast<std::uint32_t>(joystick), info);
-    reading.status = portStatusText(joystick, reading.result);
+    // The program keeps the result as a signed 32-bit code, as it shows it.
+    reading.status = portStatusText(joystick, static_cast<std::int32_t>(reading.result));
     reading.raw = {std::to_string(info.dwXpos), std::to_string(info.dwYpos)};
     return reading;
 }

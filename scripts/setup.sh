@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev libfontconfig-dev
   libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
-  desktop-file-utils groff-base libxcb1-dev
+  desktop-file-utils groff-base clang-format
   xvfb xauth xdotool x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )

@@ -1,6 +1,6 @@
 #include "sensors/portstatus.h"
 
-std::string portStatusText(int joystick, std::uint32_t result)
+std::string portStatusText(int joystick, std::int32_t result)
 {
     const bool first = joystick == 0;
     switch (result) {

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 
-// Texts of the port status lines. joystick is 0 (sensors 1 and 2) or 1 (sensors 3 and 4).
-std::string portStatusText(int joystick, std::uint32_t result);
+// Texts of the port status lines. joystick is 0 (sensors 1 and 2) or 1 (sensors 3 and 4); result
+// is the signed 32-bit result code as the program keeps it.
+std::string portStatusText(int joystick, std::int32_t result);
 // The message a conversion writes for a sensor (1..4) whose reading is below 1.
 std::string unpluggedText(int sensor);
 

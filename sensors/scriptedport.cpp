@@ -1,24 +1,38 @@
 #include "sensors/scriptedport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
-#include <sstream>
-#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-std::optional<std::uint32_t> decimal(const std::string& token)
+std::optional<std::uint32_t> decimal(std::string_view token)
 {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (error != std::errc{} || end != token.data() + token.size())
         return std::nullopt;
     return value;
+}
+
+// The words of a line, split at white space as the C locale knows it.
+std::vector<std::string_view> words(std::string_view line)
+{
+    constexpr std::string_view Space = " \t\r\v\f";
+    std::vector<std::string_view> found;
+    for (auto start = line.find_first_not_of(Space); start != std::string_view::npos;) {
+        const auto end = std::min(line.find_first_of(Space, start), line.size());
+        found.push_back(line.substr(start, end - start));
+        start = line.find_first_not_of(Space, end);
+    }
+    return found;
 }
 
 } // namespace
@@ -28,17 +42,18 @@ ScriptedPort::ScriptedPort(std::filesystem::path file) : m_file(std::move(file))
 ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
 {
     // A script is a few lines; anything larger (a log) or not a regular file (a FIFO, a device
-    // node) is not one. Opened non-blocking, so that a FIFO cannot hang the poll.
+    // node) is not one. Opened non-blocking, so that a FIFO cannot hang the poll; plain system
+    // calls, as this runs twice a second.
     constexpr std::size_t MaxScript = 64 * 1024;
     const int fd = ::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return {ScriptError};
+    const auto buffer = std::make_unique_for_overwrite<char[]>(MaxScript + 1);
     struct stat st {};
-    std::string text(MaxScript + 1, '\0');
     std::size_t size = 0;
     bool readable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (readable && size < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+    while (readable && size <= MaxScript) {
+        const ssize_t n = ::read(fd, buffer.get() + size, MaxScript + 1 - size);
         if (n == 0)
             break;
         if (n > 0)
@@ -49,17 +64,14 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
     ::close(fd);
     if (!readable || size > MaxScript)
         return {ScriptError};
-    text.resize(size);
-    std::istringstream in(text);
+    std::string_view text(buffer.get(), size);
     std::optional<Answer> answer;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (const auto hash = line.find('#'); hash != std::string::npos)
-            line.erase(hash);
-        std::istringstream fields(line);
-        std::vector<std::string> tokens;
-        for (std::string token; fields >> token;)
-            tokens.push_back(token);
+    while (!text.empty()) {
+        const auto newline = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(std::min(newline + 1, text.size()));
+        line = line.substr(0, line.find('#'));
+        const std::vector<std::string_view> tokens = words(line);
         if (tokens.empty())
             continue;
         const std::optional<std::uint32_t> lineId = decimal(tokens[0]);

@@ -81,6 +81,9 @@ TEST_F(QuorvilTest, eachTickReportsItsOwnJoystickAndKeepsTheLastGoodReading)
     EXPECT_EQ(q.lblRaw1->text(), QStringLiteral("65535"));
     EXPECT_EQ(q.lblSensor2->text(), QStringLiteral("33 C"));
     EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: joyGetPosEx error, rc = 165"));
+    joystick->set(1, 4294967295u, 100, 100); // result codes are signed 32-bit values
+    q.Timer2_Timer();
+    EXPECT_EQ(q.lblStatus2->text(), QStringLiteral("port status: joyGetPosEx error, rc = -1"));
 }
 
 TEST_F(QuorvilTest, scaleAndOffsetsAreReadAtEveryTick)
@@ -300,4 +303,52 @@ TEST_F(QuorvilTest, graphOutlivingTheMainWindowScrollsWithoutTraces)
     for (int y = 0; y < graph->image().height(); ++y)
         EXPECT_FALSE(traces.contains(graph->image().pixel(398, y))) << "row " << y;
     graph->close();
+}
+
+TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAboveTheOptions)
+{
+    Quorvil& q = loaded();
+    const QImage frame = q.Frame1->grab().toImage();
+    int lineY = 0; // the top line: the first row the frame's left edge reaches
+    while (frame.pixel(1, lineY) == frame.pixel(frame.width() / 2, 0))
+        ++lineY;
+    QList<int> gap; // the columns of the top line that the caption takes
+    for (int x = 1; x < frame.width() - 1; ++x)
+        if (frame.pixel(x, lineY) != frame.pixel(1, lineY))
+            gap << x;
+    ASSERT_FALSE(gap.isEmpty());
+    EXPECT_TRUE(gap.first() > 1 && gap.first() < 16 && gap.last() < frame.width() / 2);
+    EXPECT_EQ(q.op1C->geometry().translated(q.Frame1->pos()), QRect(96, 384, 81, 17));
+    EXPECT_GT(q.op1C->y(), lineY + 1);
+}
+
+TEST_F(QuorvilTest, trayRestoreReturnsAMinimizedWindowToItsLastState)
+{
+    Quorvil& q = loaded();
+    q.show();
+    for (const auto& [before, state, restored] : {std::tuple{0, 1, 0}, {2, 1, 2}, {2, 2, 0}}) {
+        setFormWindowState(&q, before);
+        setFormWindowState(&q, state);
+        q.mnuTrayRestore->trigger();
+        EXPECT_EQ(formWindowState(&q), restored) << before << state;
+    }
+}
+
+TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
+{
+    Quorvil& q = loaded();
+    q.show();
+    const QString request = QString::number(q.winId()) + QStringLiteral(" _NET_WM_MOVERESIZE 0 0 ");
+    const std::tuple<bool, QAction*, QStringList> rows[] = {
+        {true, q.mnuTrayMove, {request + "10 0 1"}},
+        {true, q.mnuTraySize, {request + "9 0 1"}},
+        {false, q.mnuTrayMove, {}}};
+    for (const auto& [offered, item, sent] : rows) {
+        x11->supported = offered ? QStringList{"_NET_WM_MOVERESIZE"} : QStringList{};
+        x11->sent.clear();
+        item->trigger();
+        EXPECT_TRUE(x11->sent.isEmpty());
+        QApplication::processEvents();
+        EXPECT_EQ(x11->sent, sent);
+    }
 }

@@ -2,6 +2,8 @@
 #include "app/forms.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
+#include "app/messagebox.h"
+#include "support/fakex11requests.h"
 #include "support/quorviltest.h"
 
 #include <QApplication>
@@ -9,10 +11,12 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +46,16 @@ TEST(AboutWindow, usesTheInstalledDisplayFaceCannotResizeAndBothCloseWaysUnload)
     about->close(); // what the title bar's close box does
     flushDeletes();
     EXPECT_TRUE(about.isNull());
+}
+
+TEST(AboutWindow, takesCaptionAndIconOffItsTitleBar)
+{
+    FakeX11Requests x11;
+    frmAbout about(&x11);
+    const QString window = QString::number(about.winId());
+    EXPECT_EQ(x11.sent,
+              QStringList({window + " _NET_WM_NAME UTF8_STRING \"\"",
+                           window + " WM_NAME STRING \"\"", window + " delete _NET_WM_ICON"}));
 }
 
 TEST(ReadMeWindow, textIsReadOnlySelectableAndShownFromTheTopAtEachOpening)
@@ -120,4 +134,25 @@ TEST(ProgramIcon, isThirtyTwoPixelsInTheSixteenVgaColours)
             }
         EXPECT_GT(opaque, image.width() * image.height() / 3) << name;
     }
+}
+
+TEST(MessageBoxes, eachLineOfTheDriverPromptStaysOneLine)
+{
+    int lines = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        const QLabel* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        lines = label->height() / label->fontMetrics().lineSpacing();
+        box->close();
+    });
+    QTimer guard; // a box that never opens must not keep the test waiting
+    guard.callOnTimeout([] { QApplication::closeAllWindows(); });
+    guard.start(5000);
+    QtMessageBoxes().MsgBox(
+        QStringLiteral("Couldn't detect the Gameport Driver for 1 and 2.  Make sure "
+                       "gameport driver is installed.\r\nDo you want to view "
+                       "Quorvil4 anyway?"),
+        msgbox::YesNo + msgbox::Exclamation, {});
+    EXPECT_EQ(lines, 2);
 }

@@ -176,7 +176,7 @@ TEST_F(GraphWindowTest, reopeningStartsAFreshPlotFromTheLastRow)
     EXPECT_EQ(rowsOf(window->image(), 398, Black).front(), 0); // the bar of tick 0
 }
 
-TEST_F(GraphWindowTest, openingWhileOpenKeepsPlotCounterAndScaleColumns)
+TEST_F(GraphWindowTest, openingWhileOpenKeepsPlotCounterAndScaleColumn)
 {
     QStringList captions;
     for (QLabel* label : scaleLabels(*window, "CF"))
@@ -197,10 +197,39 @@ TEST_F(GraphWindowTest, openingWhileOpenKeepsPlotCounterAndScaleColumns)
     EXPECT_EQ(window.data(), first);
     EXPECT_EQ(state.TickCount, 7);
     EXPECT_EQ(window->image(), before);
-    // A column once shown stays until the window is unloaded.
-    source.fahrenheit = false;
-    ticks(1);
-    EXPECT_EQ(visibleLabels(*window), 22);
+}
+
+TEST_F(GraphWindowTest, onlyTheScaleInUseIsShownAndEachCaptionWhole)
+{
+    plotSensor1("21");
+    const auto column = [this](bool fahrenheit, bool celsius) {
+        source.fahrenheit = fahrenheit;
+        source.celsius = celsius;
+        ticks(1);
+        return window->grab(QRect(405, 0, 49, 264)).toImage();
+    };
+    const QImage fahrenheitOnly = column(true, false);
+    closeWindow();
+    open();
+    const QImage celsiusOnly = column(false, true);
+    EXPECT_EQ(column(true, false), fahrenheitOnly);
+    EXPECT_EQ(column(false, false), fahrenheitOnly); // neither: the column stays as it was
+    EXPECT_EQ(column(false, true), celsiusOnly);
+
+    const auto ink = [](QWidget& label) {
+        const QImage image = label.grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 160;
+        return dark;
+    };
+    for (QLabel* label : scaleLabels(*window, "CF")) {
+        QLabel unclipped(label->text(), window);
+        unclipped.setFont(label->font());
+        unclipped.resize(label->size() + QSize(40, 10));
+        EXPECT_EQ(ink(*label), ink(unclipped)) << label->objectName().toStdString();
+    }
 }
 
 TEST_F(GraphWindowTest, unreadableAndExtremeLabels)

@@ -3,6 +3,7 @@
 #include "app/quorvil.h"
 #include "settings/regtree.h"
 #include "support/fakejoystick.h"
+#include "support/fakex11requests.h"
 #include "support/fixedclock.h"
 #include "support/scriptedmessageboxes.h"
 
@@ -24,7 +25,7 @@ protected:
     Quorvil& make()
     {
         form = std::make_unique<Quorvil>(
-            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString(), clock});
+            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString(), clock, x11});
         return *form;
     }
     Quorvil& loaded()
@@ -47,6 +48,7 @@ protected:
     std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
     std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
+    std::shared_ptr<FakeX11Requests> x11 = std::make_shared<FakeX11Requests>();
     ScriptedMessageBoxes boxes;
     QTemporaryDir logFolder;
     std::unique_ptr<Quorvil> form;
