@@ -10,7 +10,6 @@
 
 #include <QComboBox>
 #include <QEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,7 +53,7 @@ void frmCalibrate::createControls()
     for (int sensor = 1; sensor <= 4; ++sensor)
         cboSensor->addItem(QStringLiteral("Sensor %1").arg(sensor));
 
-    auto* frame = place(new QGroupBox(QStringLiteral("Temperatures in"), this), "FrameScale",
+    auto* frame = place(new CaptionedFrame(QStringLiteral("Temperatures in"), this), "FrameScale",
                         twipsRect(2880, 60, 2250, 555));
     opCelsius = optionButton(frame, "opCelsius", QStringLiteral("Celsius"),
                              twipsRect(120, 240, 975, 255), true);
