@@ -1,6 +1,6 @@
 #include "app/folders.h"
 
-#include "settings/userfolders.h"
+#include "util/userfolders.h"
 
 std::filesystem::path dataFolder()
 {

@@ -120,7 +120,7 @@ void frmAlarms::refresh()
     for (int i = 0; i < 4; ++i) {
         const AlarmWatch::Sensor& s = watch.sensor(i + 1);
         const Row& row = rows[i];
-        row.heading->setText(m_source->heading(i + 1));
+        row.heading->setText(m_source->sensorHeading(i + 1));
         row.current->setText(degrees(s.current, s.seenIn));
         row.minimum->setText(degrees(s.minimum, s.seenIn));
         row.maximum->setText(degrees(s.maximum, s.seenIn));

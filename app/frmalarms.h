@@ -14,7 +14,7 @@ class AlarmSource {
 public:
     virtual ~AlarmSource() = default;
 
-    virtual QString heading(int sensor) const = 0; // LabelS1..LabelS4
+    virtual QString sensorHeading(int sensor) const = 0; // LabelS1..LabelS4
     virtual Scale scaleInUse() const = 0;
     virtual AlarmWatch& alarms() = 0;
     // Stores the thresholds, telling the user when that fails.

@@ -24,8 +24,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <tuple>
 
 namespace {
+
+// Lefts of the sensor columns: the wide boxes and labels, and the narrower ones inside them.
+constexpr int SensorLefts[4] = {240, 1440, 2640, 3840};
+constexpr int InnerLefts[4] = {360, 1560, 2760, 3960};
 
 const QString DriverTitle = QStringLiteral("Error in loading Gameport Drivers");
 const QString DriverPrompt1 =
@@ -117,51 +122,41 @@ void Quorvil::createControls()
     client->setFont(programFont());
     setCentralWidget(client);
 
-    const int lefts[4] = {240, 1440, 2640, 3840};
-    const int innerLefts[4] = {360, 1560, 2760, 3960};
-    const QFont headingFont = [] {
-        QFont font = programFont();
-        font.setBold(true);
-        return font;
-    }();
+    createTemperatureBand(client);
+    createLoggingBand(client);
+    createStatusBand(client);
+    createSetupBand(client);
+    createBareLabels(client);
+    nameSensorControls();
+    connectControls();
+}
+
+void Quorvil::createTemperatureBand(QWidget* client)
+{
+    QFont headingFont = programFont();
+    headingFont.setBold(true);
     const QFont displayFont = sizedFont(QStringLiteral("Liberation Sans"), 15.75);
-    const QFont narrowFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25);
-    const QFont narrowBoldFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25, true);
-    const QColor sensorColours[4] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0),
-                                     QColor(192, 0, 192)};
-
-    QLabel** headings[4] = {&LabelS1, &LabelS2, &LabelS3, &LabelS4};
-    QLabel** displays[4] = {&lblSensor1, &lblSensor2, &lblSensor3, &lblSensor4};
-    QLineEdit** names[4] = {&txtName1, &txtName2, &txtName3, &txtName4};
-    QLabel** raws[4] = {&lblRaw1, &lblRaw2, &lblRaw3, &lblRaw4};
-    QLineEdit** coefficients[4][3] = {{&txt1A, &txt1B, &txt1C},
-                                      {&txt2A, &txt2B, &txt2C},
-                                      {&txt3A, &txt3B, &txt3C},
-                                      {&txt4A, &txt4B, &txt4C}};
-    QComboBox** offsets[4] = {&cboOffset1, &cboOffset2, &cboOffset3, &cboOffset4};
-    QLabel** bares[4] = {&lblS1, &lblS2, &lblS3, &lblS4};
-    const QString coefficientTexts[3] = {QStringLiteral("0.001355699"),
-                                         QStringLiteral("0.000196433"),
-                                         QStringLiteral("0.000000130")};
-    const int coefficientTops[3] = {3600, 3960, 4320};
-
-    for (int i = 0; i < 4; ++i) {
-        const QByteArray n = QByteArray::number(i + 1);
-        const QString sensorName = QStringLiteral("Sensor %1").arg(i + 1);
-        *headings[i] =
-            label(client, "LabelS" + n, sensorName, twipsRect(lefts[i], 120, 1095, 255), true);
-        (*headings[i])->setFont(headingFont);
-        *displays[i] = label(client, "lblSensor" + n, QStringLiteral("100 F"),
-                             twipsRect(lefts[i], 360, 1095, 375), true, true);
-        (*displays[i])->setFont(displayFont);
+    const QColor colours[4] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 128, 0),
+                               QColor(192, 0, 192)};
+    for (int n = 1; n <= 4; ++n) {
+        SensorControls& s = sensor(n);
+        const QByteArray number = QByteArray::number(n);
+        s.heading = label(client, "LabelS" + number, QStringLiteral("Sensor %1").arg(n),
+                          twipsRect(SensorLefts[n - 1], 120, 1095, 255), true);
+        s.heading->setFont(headingFont);
+        s.shown = label(client, "lblSensor" + number, QStringLiteral("100 F"),
+                        twipsRect(SensorLefts[n - 1], 360, 1095, 375), true, true);
+        s.shown->setFont(displayFont);
         // The large face fills the box; centred it keeps its digits inside the border.
-        (*displays[i])->setAlignment(Qt::AlignCenter);
-        QPalette palette = (*displays[i])->palette();
-        palette.setColor(QPalette::WindowText, sensorColours[i]);
-        (*displays[i])->setPalette(palette);
+        s.shown->setAlignment(Qt::AlignCenter);
+        QPalette palette = s.shown->palette();
+        palette.setColor(QPalette::WindowText, colours[n - 1]);
+        s.shown->setPalette(palette);
     }
+}
 
-    // Band 2: logging.
+void Quorvil::createLoggingBand(QWidget* client)
+{
     lblLog = label(client, "lblLog", QStringLiteral("Enable Logging"),
                    twipsRect(240, 1080, 1215, 255), false);
     FrameLog = place(new QFrame(client), "FrameLog", twipsRect(1560, 960, 1455, 495));
@@ -176,43 +171,57 @@ void Quorvil::createControls()
                         twipsRect(240, 1440, 1215, 255), false);
     cboTimer =
         comboBox(client, "cboTimer", QStringLiteral("1 Second"), twipsRect(1560, 1440, 1455, 315));
+}
 
-    // Band 3: port status.
+void Quorvil::createStatusBand(QWidget* client)
+{
     lblStatus = label(client, "lblStatus", QStringLiteral("Port 1 - 2 Status:"),
                       twipsRect(240, 2040, 4575, 255), true);
     lblStatus2 = label(client, "lblStatus2", QStringLiteral("Port 3 - 4 Status:"),
                        twipsRect(240, 2280, 4575, 255), true);
+    for (int n = 1; n <= 4; ++n)
+        sensor(n).status = n <= 2 ? lblStatus : lblStatus2;
+}
 
-    // Band 4: setup.
-    for (int i = 0; i < 4; ++i) {
-        const QByteArray n = QByteArray::number(i + 1);
-        *names[i] = textBox(client, "txtName" + n, QStringLiteral("Sensor %1").arg(i + 1),
-                            twipsRect(innerLefts[i], 2640, 855, 285));
-        (*names[i])->setToolTip(QStringLiteral("Rename Sensor %1").arg(i + 1));
-        *raws[i] = label(client, "lblRaw" + n, QStringLiteral("Raw%1").arg(i + 1),
-                         twipsRect(innerLefts[i], 3000, 855, 255), true, true);
+void Quorvil::createSetupBand(QWidget* client)
+{
+    const QFont narrowFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25);
+    const QFont narrowBoldFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25, true);
+    const QString coefficientTexts[3] = {QStringLiteral("0.001355699"),
+                                         QStringLiteral("0.000196433"),
+                                         QStringLiteral("0.000000130")};
+    const int coefficientTops[3] = {3600, 3960, 4320};
+
+    for (int n = 1; n <= 4; ++n) {
+        SensorControls& s = sensor(n);
+        const QByteArray number = QByteArray::number(n);
+        const int left = InnerLefts[n - 1];
+        s.name = textBox(client, "txtName" + number, QStringLiteral("Sensor %1").arg(n),
+                         twipsRect(left, 2640, 855, 285));
+        s.name->setToolTip(QStringLiteral("Rename Sensor %1").arg(n));
+        s.raw = label(client, "lblRaw" + number, QStringLiteral("Raw%1").arg(n),
+                      twipsRect(left, 3000, 855, 255), true, true);
+        for (int row = 0; row < 3; ++row) {
+            s.coefficients[row] =
+                textBox(client, "txt" + number + char('A' + row), coefficientTexts[row],
+                        twipsRect(SensorLefts[n - 1], coefficientTops[row], 1095, 285));
+            s.coefficients[row]->setFont(narrowFont);
+        }
+        s.offset = comboBox(client, "cboOffset" + number, QStringLiteral("None"),
+                            twipsRect(left, 5040, 855, 315));
     }
     lblCoef = label(client, "lblCoef",
                     QStringLiteral("Set the coefficients from the Excel Spread Sheet."),
                     twipsRect(360, 3360, 4455, 255), true);
     QLabel** rowCaptions[3] = {&lblCoef_A, &lblCoef_B, &lblCoef_C};
-    const QByteArray rowNames[3] = {"lblCoef_A", "lblCoef_B", "lblCoef_C"};
     for (int row = 0; row < 3; ++row) {
-        *rowCaptions[row] = label(client, rowNames[row], QString(QLatin1Char('A' + row)),
+        const QString letter(QLatin1Char('A' + row));
+        *rowCaptions[row] = label(client, "lblCoef_" + letter.toLatin1(), letter,
                                   twipsRect(0, coefficientTops[row], 255, 255), true);
         (*rowCaptions[row])->setFont(narrowBoldFont);
-        for (int i = 0; i < 4; ++i) {
-            const QByteArray name = "txt" + QByteArray::number(i + 1) + char('A' + row);
-            *coefficients[i][row] = textBox(client, name, coefficientTexts[row],
-                                            twipsRect(lefts[i], coefficientTops[row], 1095, 285));
-            (*coefficients[i][row])->setFont(narrowFont);
-        }
     }
     lblOffset = label(client, "lblOffset", QStringLiteral("Choose Offset by degrees C or F."),
                       twipsRect(240, 4800, 4695, 255), true);
-    for (int i = 0; i < 4; ++i)
-        *offsets[i] = comboBox(client, "cboOffset" + QByteArray::number(i + 1),
-                               QStringLiteral("None"), twipsRect(innerLefts[i], 5040, 855, 315));
     Frame1 = place(new CaptionedFrame(QStringLiteral("°C or °F"), client), "Frame1",
                    twipsRect(360, 5520, 4455, 615));
     op1C = optionButton(Frame1, "op1C", QStringLiteral("Celsius"), twipsRect(1080, 240, 1215, 255),
@@ -227,23 +236,42 @@ void Quorvil::createControls()
                        twipsRect(3480, 6360, 1455, 375));
     btnHideSetup = button(client, "btnHideSetup", QStringLiteral("Hide Setup"),
                           twipsRect(3720, 6960, 1095, 375));
+}
 
-    // Band 5: below the tallest view, read back by the log and the graph.
-    for (int i = 0; i < 4; ++i)
-        *bares[i] = label(client, "lblS" + QByteArray::number(i + 1), QString(),
-                          twipsRect(innerLefts[i], 8280, 855, 255), true, true);
+// Below the tallest view, read back by the log and the graph.
+void Quorvil::createBareLabels(QWidget* client)
+{
+    for (int n = 1; n <= 4; ++n)
+        sensor(n).bare = label(client, "lblS" + QByteArray::number(n), QString(),
+                               twipsRect(InnerLefts[n - 1], 8280, 855, 255), true, true);
+}
 
-    for (int i = 0; i < 4; ++i)
-        m_sensors[i] = {*headings[i],
-                        *raws[i],
-                        *coefficients[i][0],
-                        *coefficients[i][1],
-                        *coefficients[i][2],
-                        *offsets[i],
-                        *bares[i],
-                        *displays[i],
-                        i < 2 ? lblStatus : lblStatus2};
+// The names the program has always had for each sensor's controls.
+void Quorvil::nameSensorControls()
+{
+    const auto& [s1, s2, s3, s4] = m_sensors;
+    std::tie(LabelS1, LabelS2, LabelS3, LabelS4) =
+        std::tuple(s1.heading, s2.heading, s3.heading, s4.heading);
+    std::tie(lblSensor1, lblSensor2, lblSensor3, lblSensor4) =
+        std::tuple(s1.shown, s2.shown, s3.shown, s4.shown);
+    std::tie(txtName1, txtName2, txtName3, txtName4) =
+        std::tuple(s1.name, s2.name, s3.name, s4.name);
+    std::tie(lblRaw1, lblRaw2, lblRaw3, lblRaw4) = std::tuple(s1.raw, s2.raw, s3.raw, s4.raw);
+    std::tie(txt1A, txt1B, txt1C) =
+        std::tuple(s1.coefficients[0], s1.coefficients[1], s1.coefficients[2]);
+    std::tie(txt2A, txt2B, txt2C) =
+        std::tuple(s2.coefficients[0], s2.coefficients[1], s2.coefficients[2]);
+    std::tie(txt3A, txt3B, txt3C) =
+        std::tuple(s3.coefficients[0], s3.coefficients[1], s3.coefficients[2]);
+    std::tie(txt4A, txt4B, txt4C) =
+        std::tuple(s4.coefficients[0], s4.coefficients[1], s4.coefficients[2]);
+    std::tie(cboOffset1, cboOffset2, cboOffset3, cboOffset4) =
+        std::tuple(s1.offset, s2.offset, s3.offset, s4.offset);
+    std::tie(lblS1, lblS2, lblS3, lblS4) = std::tuple(s1.bare, s2.bare, s3.bare, s4.bare);
+}
 
+void Quorvil::connectControls()
+{
     connect(btnHideLog, &QPushButton::clicked, this, &Quorvil::btnHideLog_Click);
     // Only a change of selection counts; choosing the selected button again does nothing.
     connect(Option1, &QRadioButton::toggled, this, [this](bool selected) {
@@ -376,13 +404,12 @@ void Quorvil::fillLists()
 
 PreferenceControls Quorvil::preferenceControls() const
 {
-    return {{{{txtName1, LabelS1, {txt1A, txt1B, txt1C}, cboOffset1},
-              {txtName2, LabelS2, {txt2A, txt2B, txt2C}, cboOffset2},
-              {txtName3, LabelS3, {txt3A, txt3B, txt3C}, cboOffset3},
-              {txtName4, LabelS4, {txt4A, txt4B, txt4C}, cboOffset4}}},
-            cboTimer,
-            op1C,
-            op1F};
+    PreferenceControls controls{{}, cboTimer, op1C, op1F};
+    for (int n = 1; n <= 4; ++n) {
+        const SensorControls& s = sensor(n);
+        controls.sensors[n - 1] = {s.name, s.heading, s.coefficients, s.offset};
+    }
+    return controls;
 }
 
 void Quorvil::returnPref()
@@ -494,11 +521,11 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
 {
     const PortReading reading = readPort(*m_services.joystick, joystick, info);
     result = static_cast<std::int32_t>(reading.result);
-    const int first = joystick * 2;
-    m_sensors[first].status->setText(QString::fromStdString(reading.status));
-    m_sensors[first].raw->setText(QString::fromStdString(reading.raw[0]));
-    m_sensors[first + 1].raw->setText(QString::fromStdString(reading.raw[1]));
-    for (const int sensor : {first + 1, first + 2}) {
+    const int first = joystick * 2 + 1;
+    sensor(first).status->setText(QString::fromStdString(reading.status));
+    sensor(first).raw->setText(QString::fromStdString(reading.raw[0]));
+    sensor(first + 1).raw->setText(QString::fromStdString(reading.raw[1]));
+    for (const int sensor : {first, first + 1}) {
         watchAlarms(sensor, countedTemperature(reading.result, ConvertSensor(sensor)));
     }
     refreshAlarmsWindow();
@@ -506,10 +533,10 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
 
 SensorOutcome Quorvil::ConvertSensor(int sensor)
 {
-    const SensorControls& s = m_sensors[sensor - 1];
-    const std::string a = s.a->text().toStdString();
-    const std::string b = s.b->text().toStdString();
-    const std::string c = s.c->text().toStdString();
+    const SensorControls& s = this->sensor(sensor);
+    const std::string a = s.coefficients[0]->text().toStdString();
+    const std::string b = s.coefficients[1]->text().toStdString();
+    const std::string c = s.coefficients[2]->text().toStdString();
     const Scale scale = scaleInUse();
     const SensorOutcome outcome = convertSensor(sensor, s.raw->text().toStdString(),
                                                 {a, b, c, listPosition(s.offset), scale});
@@ -527,12 +554,6 @@ Scale Quorvil::scaleInUse() const
     return op1C->isChecked() ? Scale::Celsius : op1F->isChecked() ? Scale::Fahrenheit : Scale::None;
 }
 
-QString Quorvil::heading(int sensor) const
-{
-    const QLabel* headings[] = {LabelS1, LabelS2, LabelS3, LabelS4};
-    return headings[sensor - 1]->text();
-}
-
 void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
 {
     const Scale scale = scaleInUse();
@@ -542,7 +563,7 @@ void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
     QStringList alarmed;
     for (int i = 1; i <= 4; ++i)
         if (m_alarms.sensor(i).state != AlarmWatch::State::Ok)
-            alarmed << heading(i);
+            alarmed << sensorHeading(i);
     m_tray.SetTrayTooltip(alarmed.isEmpty() ? QStringLiteral("Quorvil")
                                             : QStringLiteral("Quorvil - alarm: ") +
                                                   alarmed.join(QStringLiteral(", ")));
@@ -551,7 +572,7 @@ void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
         return;
     const QString suffix = QLatin1String(scaleSuffix(scale));
     const QString text = QStringLiteral("%1: %2%3, %4 %5%3")
-                             .arg(heading(sensor))
+                             .arg(sensorHeading(sensor))
                              .arg(event->temperature)
                              .arg(suffix)
                              .arg(event->side == AlarmWatch::Side::High ? QStringLiteral("above")
@@ -705,7 +726,7 @@ void Quorvil::mnuTrayClose_Click()
 
 QString Quorvil::bareTemperature(int sensor) const
 {
-    return m_sensors[sensor - 1].bare->text();
+    return this->sensor(sensor).bare->text();
 }
 
 bool Quorvil::fahrenheitSelected() const
@@ -720,20 +741,20 @@ bool Quorvil::celsiusSelected() const
 
 QString Quorvil::sensorHeading(int sensor) const
 {
-    return m_sensors[sensor - 1].heading->text();
+    return this->sensor(sensor).heading->text();
 }
 
 QString Quorvil::rawReading(int sensor) const
 {
-    return m_sensors[sensor - 1].raw->text();
+    return this->sensor(sensor).raw->text();
 }
 
 void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)
 {
-    const SensorControls& s = m_sensors[sensor - 1];
-    s.a->setText(a);
-    s.b->setText(b);
-    s.c->setText(c);
+    const SensorControls& s = this->sensor(sensor);
+    s.coefficients[0]->setText(a);
+    s.coefficients[1]->setText(b);
+    s.coefficients[2]->setText(c);
 }
 
 void Quorvil::closeEvent(QCloseEvent* event)

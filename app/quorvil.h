@@ -61,7 +61,6 @@ public:
     LoadResult Form_Load();
 
     void UnloadAllForms();
-    void returnPref();
 
     // Client heights of the three views, in pixels, the menu bar not counted.
     static constexpr int FormClientWidth = 350;
@@ -77,7 +76,7 @@ public:
     QString bareTemperature(int sensor) const override;
     bool fahrenheitSelected() const override;
     bool celsiusSelected() const override;
-    // What the calibration window reads and writes.
+    // What the calibration and alarms windows read; the calibration window writes.
     QString sensorHeading(int sensor) const override;
     QString rawReading(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
@@ -85,40 +84,26 @@ public:
     registry* Reg() const { return m_reg.get(); }
 
     // What the alarms window reads.
-    QString heading(int sensor) const override;
     Scale scaleInUse() const override;
     AlarmWatch& alarms() override { return m_alarms; }
     void saveAlarms() override;
 
     std::int16_t LastState = 0;
 
-    // Joystick records and results.
-    JOYINFOEX JoyInfo1{};
-    JOYINFOEX JoyInfo2{};
-    JOYCAPS JoyCapsInfo{};
-    std::int32_t JoyResult1 = 0;
-    std::int32_t JoyResult2 = 0;
-
     // Band 1: temperatures.
     QLabel *LabelS1, *LabelS2, *LabelS3, *LabelS4;
     QLabel *lblSensor1, *lblSensor2, *lblSensor3, *lblSensor4;
     // Band 2: logging.
-    QLabel* lblLog;
-    QFrame* FrameLog;
     QRadioButton *Option1, *Option2;
     QPushButton* btnHideLog;
-    QLabel* lblInterval;
     QComboBox* cboTimer;
     // Band 3: port status.
     QLabel *lblStatus, *lblStatus2;
     // Band 4: setup.
     QLineEdit *txtName1, *txtName2, *txtName3, *txtName4;
     QLabel *lblRaw1, *lblRaw2, *lblRaw3, *lblRaw4;
-    QLabel* lblCoef;
-    QLabel *lblCoef_A, *lblCoef_B, *lblCoef_C;
     QLineEdit *txt1A, *txt1B, *txt1C, *txt2A, *txt2B, *txt2C;
     QLineEdit *txt3A, *txt3B, *txt3C, *txt4A, *txt4B, *txt4C;
-    QLabel* lblOffset;
     QComboBox *cboOffset1, *cboOffset2, *cboOffset3, *cboOffset4;
     QGroupBox* Frame1;
     QRadioButton *op1C, *op1F;
@@ -131,14 +116,11 @@ public:
     QTimer TimerCount;
 
     // Menus.
-    QMenu* mnuFile;
     QAction *mnuSetup, *mnuGraph, *mnuCalibrate, *mnuAlarms, *mnuLog, *mnuExit;
-    QMenu* mnuHelpItem;
     QAction *mnuReadMeItem, *mnuQuorvilItem;
-    // The notification-area popup; never in the menu bar.
-    QMenu* mnuTray;
+    // The notification-area popup's items.
     QAction *mnuTrayRestore, *mnuTrayMove, *mnuTraySize, *mnuTrayMinimize, *mnuTrayMaximize;
-    QAction *mnuTraySep, *mnuTrayClose;
+    QAction* mnuTrayClose;
 
 signals:
     // The main window and every secondary window are unloaded: the program ends.
@@ -178,16 +160,29 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // One sensor's controls across the bands.
     struct SensorControls {
-        QLabel* heading;
-        QLabel* raw;
-        QLineEdit *a, *b, *c;
-        QComboBox* offset;
-        QLabel* bare;
-        QLabel* shown;
-        QLabel* status;
+        QLabel* heading;                        // LabelSn
+        QLabel* shown;                          // lblSensorn
+        QLineEdit* name;                        // txtNamen
+        QLabel* raw;                            // lblRawn
+        std::array<QLineEdit*, 3> coefficients; // txtnA, txtnB, txtnC
+        QComboBox* offset;                      // cboOffsetn
+        QLabel* bare;                           // lblSn
+        QLabel* status;                         // lblStatus or lblStatus2
     };
+    // Sensor 1..4.
+    SensorControls& sensor(int number) { return m_sensors[number - 1]; }
+    const SensorControls& sensor(int number) const { return m_sensors[number - 1]; }
 
+    void returnPref();
+    void createTemperatureBand(QWidget* client);
+    void createLoggingBand(QWidget* client);
+    void createStatusBand(QWidget* client);
+    void createSetupBand(QWidget* client);
+    void createBareLabels(QWidget* client);
+    void nameSensorControls();
+    void connectControls();
     void createControls();
     void createMenus();
     void fillLists();
@@ -218,4 +213,19 @@ private:
     bool m_unloaded = false;
     CsvLog m_log;
     AlarmWatch m_alarms;
+
+    // Joystick records and results.
+    JOYINFOEX JoyInfo1{};
+    JOYINFOEX JoyInfo2{};
+    JOYCAPS JoyCapsInfo{};
+    std::int32_t JoyResult1 = 0;
+    std::int32_t JoyResult2 = 0;
+
+    // Captions of the bands, and the menus themselves.
+    QLabel *lblLog, *lblInterval, *lblCoef, *lblCoef_A, *lblCoef_B, *lblCoef_C, *lblOffset;
+    QFrame* FrameLog;
+    QMenu *mnuFile, *mnuHelpItem;
+    // The notification-area popup; never in the menu bar.
+    QMenu* mnuTray;
+    QAction* mnuTraySep;
 };

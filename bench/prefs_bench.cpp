@@ -1,8 +1,9 @@
 // Save (23 writes) and Refresh (every read) of the setup panel, and one log line with its flush.
 // The settings live in a hive file in a temporary folder.
-#include "app/messagebox.h"
 #include "app/quorvil.h"
 #include "settings/hivefile.h"
+#include "support/fakejoystick.h"
+#include "support/scriptedmessageboxes.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -12,32 +13,18 @@
 
 namespace {
 
-class QuietJoystick final : public JoystickService {
-public:
-    std::uint32_t joyGetPosEx(std::uint32_t, JOYINFOEX*) override { return JOYERR_NOERROR; }
-    std::uint32_t joyGetDevCapsA(std::uint32_t, JOYCAPS*, std::uint32_t) override
-    {
-        return JOYERR_NOERROR;
-    }
-};
-
-class NoQuestions final : public MessageBoxes {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return msgbox::No; }
-};
-
 // A started main window with its timers stopped, so only the benchmarked calls run.
 struct Window {
     explicit Window(const QTemporaryDir& folder)
         : hive(folder.filePath(QStringLiteral("user.reg")).toStdString()),
-          form({std::make_shared<QuietJoystick>(), std::make_shared<HiveFileRegistry>(hive), &boxes,
+          form({std::make_shared<FakeJoystick>(), std::make_shared<HiveFileRegistry>(hive), &boxes,
                 folder.path().toStdString(), nullptr})
     {
         form.Form_Load();
         form.Timer1.stop();
         form.Timer2.stop();
     }
-    NoQuestions boxes;
+    ScriptedMessageBoxes boxes;
     std::filesystem::path hive;
     Quorvil form;
 };

@@ -1,11 +1,9 @@
 #include "settings/hivefile.h"
 #include "settings/registry.h"
+#include "support/tempdir.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -19,11 +17,6 @@ class BenchHive {
 public:
     explicit BenchHive(int filler)
     {
-        std::string pattern = (fs::temp_directory_path() / "quorvil-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make a temporary folder");
-        m_folder = pattern;
-
         std::string text = "REGEDIT4\n\n";
         char name[32];
         for (int i = 0; i < filler; ++i) {
@@ -41,20 +34,14 @@ public:
         text += app + "Misc]\n";
         for (const char* key : {"Timer_Interval", "Degrees1C", "Degrees1F", "Left", "Top"})
             text += std::string("\"") + key + "\"=\"1\"\n";
-        std::ofstream(file(), std::ios::binary) << text;
+        writeFile(file(), text);
     }
 
-    ~BenchHive()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
-    fs::path file() const { return m_folder / "user.reg"; }
+    fs::path file() const { return m_folder.path() / "user.reg"; }
     registry open() const { return registry(std::make_shared<HiveFileRegistry>(file())); }
 
 private:
-    fs::path m_folder;
+    TempDir m_folder;
 };
 
 // What the main window reads at start-up: 27 preferences, then the window's place.

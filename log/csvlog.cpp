@@ -1,6 +1,6 @@
 #include "log/csvlog.h"
 
-#include "settings/userfolders.h"
+#include "util/userfolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -44,15 +44,9 @@ bool stillAtPath(int fd, const std::filesystem::path& path)
 
 } // namespace
 
-CsvLog::~CsvLog()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool timerEnabled)
 {
-    if (m_fd >= 0)
+    if (m_fd.valid())
         stop();
     m_file = file;
     m_header = csvHeader(timerEnabled);
@@ -65,27 +59,21 @@ std::optional<std::string> CsvLog::open()
         return reason(errno);
     // Non-blocking, so that a FIFO at the path cannot hang the window; links are followed, as
     // to an earlier log. The check and the truncation go through this one descriptor.
-    const int fd =
-        ::open(m_file.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
-    if (fd < 0)
+    FileDescriptor fd(openFile(m_file.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644));
+    if (!fd.valid())
         return reason(errno);
     struct stat st {};
-    std::optional<std::string> failure;
-    if (::fstat(fd, &st) != 0)
-        failure = reason(errno);
-    else if (!S_ISREG(st.st_mode))
-        failure = "It is not a regular file";
-    else if (st.st_size > 0 && !startsWithHeader(fd))
-        failure = "It is not a Quorvil4 log, so it was left untouched";
-    else if (::ftruncate(fd, 0) != 0)
-        failure = reason(errno);
-    if (failure) {
-        ::close(fd);
-        return failure;
-    }
-    m_fd = fd;
-    if ((failure = write(m_header))) {
-        ::close(std::exchange(m_fd, -1));
+    if (::fstat(fd.get(), &st) != 0)
+        return reason(errno);
+    if (!S_ISREG(st.st_mode))
+        return "It is not a regular file";
+    if (st.st_size > 0 && !startsWithHeader(fd.get()))
+        return "It is not a Quorvil4 log, so it was left untouched";
+    if (::ftruncate(fd.get(), 0) != 0)
+        return reason(errno);
+    m_fd = std::move(fd);
+    if (std::optional<std::string> failure = write(m_header)) {
+        m_fd.close();
         return failure;
     }
     return std::nullopt;
@@ -93,10 +81,10 @@ std::optional<std::string> CsvLog::open()
 
 std::optional<std::string> CsvLog::writeLine(std::string_view line)
 {
-    if (m_fd < 0)
+    if (!m_fd.valid())
         return reason(EBADF);
-    if (!stillAtPath(m_fd, m_file)) {
-        ::close(std::exchange(m_fd, -1));
+    if (!stillAtPath(m_fd.get(), m_file)) {
+        m_fd.close();
         if (const std::optional<std::string> failure = open())
             return "It was removed and could not be made again: " + *failure;
     }
@@ -105,26 +93,17 @@ std::optional<std::string> CsvLog::writeLine(std::string_view line)
 
 std::optional<std::string> CsvLog::stop()
 {
-    if (m_fd < 0)
+    if (!m_fd.valid() || m_fd.close())
         return std::nullopt;
-    const int rc = ::close(m_fd);
-    m_fd = -1;
-    return rc == 0 ? std::nullopt : std::optional(reason(errno));
+    return reason(errno);
 }
 
 std::optional<std::string> CsvLog::write(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return reason(errno);
-        }
-        bytes.remove_prefix(std::size_t(n));
-    }
+    if (!writeAll(m_fd.get(), bytes))
+        return reason(errno);
     // A power cut loses at most the line being written.
-    if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+    if (::fdatasync(m_fd.get()) != 0 && errno != EINVAL)
         return reason(errno);
     return std::nullopt;
 }

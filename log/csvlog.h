@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/fileio.h"
+
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -16,7 +18,6 @@ public:
     CsvLog() = default;
     CsvLog(const CsvLog&) = delete;
     CsvLog& operator=(const CsvLog&) = delete;
-    ~CsvLog();
 
     // Creates the folder if needed, creates the file or empties an earlier log (a file that is
     // empty or starts with the header line), and writes the header line ending in the timer's
@@ -28,14 +29,14 @@ public:
     std::optional<std::string> writeLine(std::string_view line);
     std::optional<std::string> stop();
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd.valid(); }
     const std::filesystem::path& file() const { return m_file; }
 
 private:
     std::optional<std::string> open();
     std::optional<std::string> write(std::string_view bytes);
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     std::filesystem::path m_file;
     std::string m_header;
 };

@@ -1,14 +1,13 @@
 #include "sensors/scriptedport.h"
 
+#include "util/fileio.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <fcntl.h>
-#include <memory>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -43,28 +42,15 @@ ScriptedPort::Answer ScriptedPort::answerFor(std::uint32_t id) const
 {
     // A script is a few lines; anything larger (a log) or not a regular file (a FIFO, a device
     // node) is not one. Opened non-blocking, so that a FIFO cannot hang the poll; plain system
-    // calls, as this runs twice a second.
+    // calls rather than streams, as this runs twice a second.
     constexpr std::size_t MaxScript = 64 * 1024;
-    const int fd = ::open(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {ScriptError};
-    const auto buffer = std::make_unique_for_overwrite<char[]>(MaxScript + 1);
+    const FileDescriptor fd(openFile(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
-    std::size_t size = 0;
-    bool readable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (readable && size <= MaxScript) {
-        const ssize_t n = ::read(fd, buffer.get() + size, MaxScript + 1 - size);
-        if (n == 0)
-            break;
-        if (n > 0)
-            size += std::size_t(n);
-        else if (errno != EINTR)
-            readable = false;
-    }
-    ::close(fd);
-    if (!readable || size > MaxScript)
+    std::string script;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        !readAll(fd.get(), script, MaxScript, std::size_t(st.st_size)))
         return {ScriptError};
-    std::string_view text(buffer.get(), size);
+    std::string_view text = script;
     std::optional<Answer> answer;
     while (!text.empty()) {
         const auto newline = std::min(text.find('\n'), text.size());

@@ -1,7 +1,8 @@
 #include "settings/hivefile.h"
 
 #include "settings/hivetext.h"
-#include "settings/userfolders.h"
+#include "util/fileio.h"
+#include "util/userfolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,84 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-    // Closes at once; a write error that the kernel reports late shows here.
-    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
-
-private:
-    int m_fd;
-};
-
-int openFile(const std::string& path, int flags, mode_t mode = 0)
-{
-    int fd;
-    do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 // Permission problems, as errno tells them, get their own code; anything else the caller's.
 long failure(long fallback)
 {
     return (errno == EACCES || errno == EPERM || errno == EROFS) ? reg::AccessDenied : fallback;
 }
 
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 std::string errnoText()
 {
     return std::generic_category().message(errno);
-}
-
-// Reads size bytes, and notices a file that grew meanwhile beyond what may be read.
-bool readAll(int fd, std::size_t size, std::string& text)
-{
-    text.resize(size + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == text.size()) {
-            if (done > HiveFileRegistry::MaxFileSize) {
-                errno = EFBIG;
-                return false;
-            }
-            text.resize(std::min<std::size_t>(done * 2, HiveFileRegistry::MaxFileSize + 1));
-        }
-        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        done += std::size_t(n);
-    }
-    text.resize(done);
-    return true;
 }
 
 fs::path folderOf(const fs::path& file)
@@ -122,7 +54,7 @@ bool keepBackup(const fs::path& file, std::string_view text, mode_t mode)
     const std::string base = file.string() + ".bak-" + utcStamp();
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
-        FileHandle fd(openFile(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode));
+        FileDescriptor fd(openFile(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode));
         if (!fd.valid() && errno == EEXIST)
             continue;
         if (!fd.valid())
@@ -146,7 +78,7 @@ bool replaceFile(const fs::path& target, std::string_view text, mode_t mode, str
     const std::string temp = target.string() + ".tmp";
     if (::unlink(temp.c_str()) != 0 && errno != ENOENT)
         return false;
-    FileHandle fd(openFile(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
+    FileDescriptor fd(openFile(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
     if (!fd.valid())
         return false;
     ::fchmod(fd.get(), mode); // keeps the permissions of the file it replaces
@@ -158,7 +90,7 @@ bool replaceFile(const fs::path& target, std::string_view text, mode_t mode, str
         return false;
     }
     // Makes the rename itself durable; should this fail, the new file is in place all the same.
-    FileHandle folder(openFile(folderOf(target), O_RDONLY | O_DIRECTORY));
+    FileDescriptor folder(openFile(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY));
     if (folder.valid())
         ::fsync(folder.get());
     return true;
@@ -222,7 +154,7 @@ std::string HiveFileRegistry::failureReason(long code) const
 long HiveFileRegistry::refresh(long failCode, bool compareBytes)
 {
     // Non-blocking, so that a FIFO at the path cannot hang the caller; regular files ignore it.
-    FileHandle fd(openFile(m_file, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor fd(openFile(m_file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid() && errno == ENOENT) {
         m_snapshot = Snapshot{};
         m_snapshot->hive.emplace();
@@ -241,7 +173,7 @@ long HiveFileRegistry::refresh(long failCode, bool compareBytes)
                       m_snapshot->mtimeSec == now.mtimeSec &&
                       m_snapshot->mtimeNsec == now.mtimeNsec;
     if (!same || compareBytes) {
-        if (!readAll(fd.get(), std::size_t(st.st_size), now.text)) {
+        if (!readAll(fd.get(), now.text, MaxFileSize, std::size_t(st.st_size))) {
             m_snapshot.reset();
             return fail(errno == EFBIG ? failCode : failure(failCode), errnoText());
         }
@@ -263,7 +195,8 @@ long HiveFileRegistry::lockForWriting()
         return fail(failure(reg::CantWrite), errnoText());
     // Opened so that nothing found at the name (a FIFO, a device, a link) can block or mislead.
     const std::string name = m_file.string() + ".lock";
-    FileHandle lock(openFile(name, O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0600));
+    FileDescriptor lock(
+        openFile(name.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0600));
     struct stat st {};
     if (!lock.valid() && errno != ELOOP)
         return fail(failure(reg::CantWrite), errnoText());
@@ -281,14 +214,13 @@ long HiveFileRegistry::lockForWriting()
         std::this_thread::sleep_for(
             std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(10)));
     }
-    m_lock = lock.release();
+    m_lock = std::move(lock);
     return reg::Success;
 }
 
 void HiveFileRegistry::unlock()
 {
-    if (m_lock >= 0)
-        ::close(std::exchange(m_lock, -1));
+    m_lock.close();
 }
 
 // Writes the snapshot's tree as the new file.
@@ -326,7 +258,7 @@ long HiveFileRegistry::transact(Access access, const std::function<long(RegTree&
     const bool batch = m_batchDepth > 0;
     if (write && batch && m_batchResult != reg::Success)
         return m_batchResult;
-    if (write && m_lock < 0) {
+    if (write && !m_lock.valid()) {
         if (const long rc = lockForWriting(); rc != reg::Success)
             return batch ? (m_batchResult = rc) : rc;
     }

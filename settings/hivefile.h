@@ -2,6 +2,7 @@
 
 #include "settings/hivetext.h"
 #include "settings/regtree.h"
+#include "util/fileio.h"
 
 #include <chrono>
 #include <cstdint>
@@ -59,7 +60,7 @@ private:
     std::filesystem::path m_file;
     std::chrono::milliseconds m_lockWait;
     std::optional<Snapshot> m_snapshot;
-    int m_lock = -1;
+    FileDescriptor m_lock;
     int m_batchDepth = 0;
     long m_batchResult = 0;
     bool m_batchChanged = false;

@@ -1,5 +1,7 @@
 #include "settings/hivetext.h"
 
+#include "util/text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <unordered_map>
@@ -11,18 +13,10 @@ constexpr std::string_view fileHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view rootKey = "HKEY_CURRENT_USER";
 constexpr std::size_t maxLineLength = 80;
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
+// A line of the file, without the blanks around it (a CR LF file leaves a CR at each end).
 std::string_view trim(std::string_view s)
 {
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return trimmed(s, " \t\r");
 }
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix)

@@ -1,16 +1,23 @@
 #include "settings/registry.h"
 
+#include "util/text.h"
+
 #include <algorithm>
 
 namespace {
 
-std::string trimSpaces(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
+// Closes a key that was opened, on every way out of the operation.
+class KeyCloser {
+public:
+    KeyCloser(RegistryApi& api, RegKey key) : m_api(api), m_key(key) {}
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+    ~KeyCloser() { m_api.RegCloseKey(m_key); }
+
+private:
+    RegistryApi& m_api;
+    RegKey m_key;
+};
 
 // "*" names the key's unnamed value.
 const char* valueName(const std::string& Key)
@@ -40,12 +47,12 @@ registry::registry(std::shared_ptr<RegistryApi> api) : m_api(std::move(api)) {}
 
 void registry::setCompany(std::string NewVal)
 {
-    m_company = NewVal.empty() ? DefaultCompany : trimSpaces(NewVal);
+    m_company = NewVal.empty() ? DefaultCompany : std::string(trimmed(NewVal, Spaces));
 }
 
 void registry::setAppName(std::string NewVal)
 {
-    m_appName = NewVal.empty() ? ProductName : trimSpaces(NewVal);
+    m_appName = NewVal.empty() ? ProductName : std::string(trimmed(NewVal, Spaces));
 }
 
 std::string registry::BuildKeyPath(const std::string& Section) const
@@ -62,6 +69,7 @@ std::string registry::GetSetting(std::string Section, std::string Key, std::stri
     if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
         reg::Success)
         return Default;
+    const KeyCloser closer{*m_api, key};
     std::string result = Default;
     std::uint32_t type = 0;
     std::uint32_t size = 0;
@@ -77,7 +85,6 @@ std::string registry::GetSetting(std::string Section, std::string Key, std::stri
             length > 0)
             result = buffer.substr(0, std::min(length, size) - 1);
     }
-    m_api->RegCloseKey(key);
     return result;
 }
 
@@ -86,12 +93,11 @@ bool registry::SaveSetting(std::string Section, std::string Key, std::string Set
     RegKey key = 0;
     if (!noteResult(m_api->RegCreateKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key)))
         return false;
+    const KeyCloser closer{*m_api, key};
     const std::string data = Setting + '\0';
-    const long rc = m_api->RegSetValueExA(key, valueName(Key), reg::Sz,
-                                          reinterpret_cast<const std::uint8_t*>(data.data()),
-                                          std::uint32_t(data.size()));
-    m_api->RegCloseKey(key);
-    return noteResult(rc);
+    return noteResult(m_api->RegSetValueExA(key, valueName(Key), reg::Sz,
+                                            reinterpret_cast<const std::uint8_t*>(data.data()),
+                                            std::uint32_t(data.size())));
 }
 
 bool registry::noteResult(long rc)
@@ -119,19 +125,14 @@ bool registry::endBatch()
 
 bool registry::DeleteSetting(std::string Section, std::string Key)
 {
+    // A value goes from its section's key; a section goes from the application key.
     RegKey key = 0;
-    long rc;
-    if (!Key.empty()) {
-        if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyAllAccess, &key) !=
-            reg::Success)
-            return false;
-        rc = m_api->RegDeleteValueA(key, valueName(Key));
-    } else {
-        if (m_api->RegOpenKeyExA(BuildKeyPath("").c_str(), reg::KeyAllAccess, &key) != reg::Success)
-            return false;
-        rc = m_api->RegDeleteKeyA(key, Section.c_str());
-    }
-    m_api->RegCloseKey(key);
+    if (m_api->RegOpenKeyExA(BuildKeyPath(Key.empty() ? "" : Section).c_str(), reg::KeyAllAccess,
+                             &key) != reg::Success)
+        return false;
+    const KeyCloser closer{*m_api, key};
+    const long rc = Key.empty() ? m_api->RegDeleteKeyA(key, Section.c_str())
+                                : m_api->RegDeleteValueA(key, valueName(Key));
     return rc == reg::Success;
 }
 
@@ -140,6 +141,7 @@ registry::Table registry::GetAllSettings(std::string Section)
     RegKey key = 0;
     if (m_api->RegOpenKeyExA(BuildKeyPath(Section).c_str(), reg::KeyRead, &key) != reg::Success)
         return {};
+    const KeyCloser closer{*m_api, key};
     Table rows;
     std::uint32_t longestName = 0;
     std::uint32_t longestData = 0;
@@ -160,6 +162,5 @@ registry::Table registry::GetAllSettings(std::string Section)
                                   data.substr(0, dataSize > 0 ? dataSize - 1 : 0));
         }
     }
-    m_api->RegCloseKey(key);
     return rows;
 }

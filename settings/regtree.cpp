@@ -1,27 +1,41 @@
 #include "settings/regtree.h"
 
+#include "util/text.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
 
 std::string_view nameOf(const char* valueName)
 {
     return valueName ? std::string_view(valueName) : std::string_view();
 }
 
+// A value's type, and its data when the buffer holds them, as the registry functions hand them
+// out; the size is the data's in any case.
+long copyOut(const RegValue& v, std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize)
+{
+    if (type)
+        *type = v.type;
+    const auto size = std::uint32_t(v.data.size());
+    long rc = reg::Success;
+    if (data) {
+        if (*dataSize < size)
+            rc = reg::MoreData;
+        else
+            std::memcpy(data, v.data.data(), size);
+    }
+    if (dataSize)
+        *dataSize = size;
+    return rc;
+}
+
 } // namespace
 
 bool sameRegName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 std::vector<std::string> splitKeyPath(std::string_view path)
@@ -167,19 +181,7 @@ long TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, std::uint
         RegValue* v = node.value(nameOf(valueName));
         if (!v)
             return reg::FileNotFound;
-        if (type)
-            *type = v->type;
-        const auto size = std::uint32_t(v->data.size());
-        long rc = reg::Success;
-        if (data) {
-            if (*dataSize < size)
-                rc = reg::MoreData;
-            else
-                std::memcpy(data, v->data.data(), size);
-        }
-        if (dataSize)
-            *dataSize = size;
-        return rc;
+        return copyOut(*v, type, data, dataSize);
     });
 }
 
@@ -215,19 +217,7 @@ long TreeRegistry::RegEnumValueA(RegKey key, std::uint32_t index, char* valueNam
             return reg::MoreData;
         std::memcpy(valueName, v.name.c_str(), v.name.size() + 1);
         *valueNameLen = std::uint32_t(v.name.size());
-        if (type)
-            *type = v.type;
-        const auto size = std::uint32_t(v.data.size());
-        long rc = reg::Success;
-        if (data) {
-            if (*dataSize < size)
-                rc = reg::MoreData;
-            else
-                std::memcpy(data, v.data.data(), size);
-        }
-        if (dataSize)
-            *dataSize = size;
-        return rc;
+        return copyOut(v, type, data, dataSize);
     });
 }
 

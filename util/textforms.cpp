@@ -1,34 +1,10 @@
 #include "util/textforms.h"
 
+#include "util/text.h"
+
 #include <charconv>
 #include <cmath>
 #include <system_error>
-
-namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 std::string shortestText(double value)
 {
@@ -44,7 +20,7 @@ std::string truthText(bool value)
 
 std::optional<double> parseNumber(std::string_view text, std::string_view localeDecimalPoint)
 {
-    const std::string_view source = trimmed(text);
+    const std::string_view source = trimmed(text, SpacesAndTabs);
     const bool ownSeparator = !localeDecimalPoint.empty() && localeDecimalPoint != ".";
     std::string plain;
     plain.reserve(source.size());
@@ -72,7 +48,7 @@ std::optional<double> parseNumber(std::string_view text, std::string_view locale
 
 std::optional<long long> parseWholeNumber(std::string_view text)
 {
-    std::string_view digits = trimmed(text);
+    std::string_view digits = trimmed(text, SpacesAndTabs);
     if (digits.starts_with('+'))
         digits.remove_prefix(1);
     if (digits.empty())
@@ -86,17 +62,17 @@ std::optional<long long> parseWholeNumber(std::string_view text)
 
 std::optional<bool> parseTruth(std::string_view text)
 {
-    text = trimmed(text);
-    if (equalsIgnoringCase(text, "True"))
+    text = trimmed(text, SpacesAndTabs);
+    if (equalsIgnoringAsciiCase(text, "True"))
         return true;
-    if (equalsIgnoringCase(text, "False"))
+    if (equalsIgnoringAsciiCase(text, "False"))
         return false;
     return std::nullopt;
 }
 
 bool parseThreshold(std::string_view text, std::optional<int>& value)
 {
-    if (trimmed(text).empty()) {
+    if (trimmed(text, SpacesAndTabs).empty()) {
         value.reset();
         return true;
     }

@@ -4,10 +4,10 @@
 #include "monitor/tick.h"
 #include "sensors/portstatus.h"
 #include "settings/registry.h"
+#include "util/fileio.h"
 
 #include <cerrno>
 #include <system_error>
-#include <unistd.h>
 
 Headless::Headless(HeadlessServices services, Options options)
     : m_services(std::move(services)), m_options(std::move(options)),
@@ -110,20 +110,13 @@ bool Headless::write(const std::string& bytes, const char* action)
     if (m_options.logFile) {
         failure = m_log.writeLine(bytes);
     } else {
-        std::string_view rest = bytes;
-        while (!rest.empty() && !failure) {
-            const ssize_t n = ::write(m_services.outputFd, rest.data(), rest.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno == EPIPE) {
-                // The reader went away (a pipe into head): that ends the run, and is no error.
+        if (!writeAll(m_services.outputFd, bytes)) {
+            // The reader went away (a pipe into head): that ends the run, and is no error.
+            if (errno == EPIPE) {
                 finish(0);
                 return false;
             }
-            if (n < 0)
-                failure = std::generic_category().message(errno);
-            else
-                rest.remove_prefix(std::size_t(n));
+            failure = std::generic_category().message(errno);
         }
     }
     if (!failure)

@@ -1,4 +1,4 @@
-#include "settings/userfolders.h"
+#include "util/userfolders.h"
 
 #include <cerrno>
 #include <cstdlib>
