@@ -16,14 +16,6 @@ std::string_view variable(const char* name)
     return value ? value : "";
 }
 
-bool x11Opens()
-{
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool opened = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return opened;
-}
-
 // A compositor listening on the socket that WAYLAND_DISPLAY names.
 bool waylandListens(std::string_view name)
 {
@@ -50,25 +42,36 @@ bool waylandListens(std::string_view name)
 
 } // namespace
 
-std::optional<std::string> displayProblem()
+DisplayCheck::DisplayCheck()
 {
     const std::string_view platform = variable("QT_QPA_PLATFORM");
     const bool windowSystem = platform.empty() || platform.starts_with("xcb") ||
                               platform.find("wayland") != std::string_view::npos;
     if (!windowSystem)
-        return std::nullopt;
+        return;
     const std::string_view x11 = variable("DISPLAY");
     const std::string_view wayland = variable("WAYLAND_DISPLAY");
-    if (!x11.empty() && x11Opens())
-        return std::nullopt;
+    if (!x11.empty()) {
+        m_x11 = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(m_x11) == 0)
+            return;
+        release();
+    }
     if (!wayland.empty() && waylandListens(wayland))
-        return std::nullopt;
+        return;
 
     const auto named = [](std::string_view name, std::string_view value) {
         return value.empty() ? std::string(name) + " is not set"
                              : "the display \"" + std::string(value) + "\" named by " +
                                    std::string(name) + " cannot be opened";
     };
-    return "no display to open a window on: " + named("DISPLAY", x11) + ", and " +
-           named("WAYLAND_DISPLAY", wayland) + " (--headless logs without a window)";
+    m_problem = "no display to open a window on: " + named("DISPLAY", x11) + ", and " +
+                named("WAYLAND_DISPLAY", wayland) + " (--headless logs without a window)";
+}
+
+void DisplayCheck::release()
+{
+    if (m_x11)
+        xcb_disconnect(m_x11);
+    m_x11 = nullptr;
 }

@@ -50,13 +50,15 @@ int main(int argc, char** argv)
         return *status;
     if (options->mode == Options::Mode::Headless)
         return runConsoleMode(argv);
-    if (const std::optional<std::string> problem = displayProblem()) {
-        std::fprintf(stderr, "quorvil4: %s\n", problem->c_str());
+    DisplayCheck display;
+    if (display.problem()) {
+        std::fprintf(stderr, "quorvil4: %s\n", display.problem()->c_str());
         return 1;
     }
 
     FontConfigWarmup fonts;
     QApplication app(argc, argv);
+    display.release();
     fonts.wait();
     QApplication::setOrganizationName(QString::fromLatin1(registry::DefaultCompany));
     QApplication::setApplicationName(QString::fromLatin1(registry::ProductName));
