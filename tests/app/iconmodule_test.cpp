@@ -29,7 +29,6 @@ protected:
         tray.AddTrayIcon(form.get(), menu.get(), [this] { return lastState; });
         form->installEventFilter(&changes);
     }
-    void TearDown() override { tray.RemoveTrayIcon(); }
 
     void minimizeFrom(int state)
     {
@@ -71,15 +70,13 @@ TEST_F(TrayClicks, leftOrDoubleClickRestoresAMinimizedWindowOnceToLastStateAndAc
         EXPECT_EQ(changes.count, 1);
         EXPECT_TRUE(formIsActive());
     }
-}
-
-TEST_F(TrayClicks, leftClickOnNormalWindowBehindAnotherOnlyActivates)
-{
+    // A normal window behind another is only brought to the front.
     QWidget other;
     other.show();
     other.activateWindow();
     QApplication::processEvents();
     ASSERT_EQ(QApplication::activeWindow(), &other);
+    changes.count = 0;
     tray.trayActivated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(changes.count, 0);
     EXPECT_TRUE(formIsActive());
@@ -109,32 +106,20 @@ TEST_F(TrayClicks, leftClickDuringModalBoxRestoresWithoutActivating)
     EXPECT_FALSE(formIsActive());
 }
 
-TEST_F(TrayClicks, clicksAfterTheWindowIsGoneAreHarmless)
-{
-    form.reset();
-    menu.reset();
-    tray.trayActivated(QSystemTrayIcon::Trigger);
-    tray.trayActivated(QSystemTrayIcon::Context);
-}
-
-TEST_F(TrayClicks, withoutNotificationAreaNothingFailsAndTheTooltipKeeps63Characters)
+// Without a notification area or a window nothing fails; the tooltip keeps 63 characters and
+// never cuts a character in half.
+TEST_F(TrayClicks, withoutTrayOrWindowNothingFailsAndTheTooltipKeeps63Characters)
 {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has no tray
     EXPECT_FALSE(tray.hasTrayIcon());
     const QString seventy = QString(60, QLatin1Char('a')) + QStringLiteral("0123456789");
     tray.SetTrayTooltip(seventy);
     EXPECT_EQ(tray.trayTooltip(), seventy.left(63));
-    // A character outside the basic plane is never cut in half.
     tray.SetTrayTooltip(QString(62, QLatin1Char('c')) + QString::fromUtf8("\xF0\x9F\x8C\xA1"));
     EXPECT_EQ(tray.trayTooltip(), QString(62, QLatin1Char('c')));
-    tray.RemoveTrayIcon(); // and once more when the test ends
-}
-
-TEST(TrayMenuCommands, moveOrSizeFailQuietlyWhereDeclined)
-{
-    QWidget form;
-    EXPECT_FALSE(trayMove(&form, nullptr)); // not shown: no window yet
-    form.show();
-    EXPECT_FALSE(trayMove(&form, nullptr)); // offscreen offers no interactive move or resize
-    EXPECT_FALSE(traySize(&form, nullptr));
+    form.reset();
+    menu.reset();
+    tray.trayActivated(QSystemTrayIcon::Trigger);
+    tray.trayActivated(QSystemTrayIcon::Context);
+    tray.RemoveTrayIcon();
 }

@@ -36,12 +36,6 @@ protected:
     {
         registry(store).SaveSetting(section, key, text);
     }
-    // The application key exists, and holds no section.
-    bool noSections()
-    {
-        const RegNode* app = store->tree.find({"Software", "Norvalde", "Quorvil4"});
-        return app && app->subkeys().empty();
-    }
 };
 
 } // namespace
@@ -76,6 +70,7 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     q.txtName2->setText(QStringLiteral("Attic"));
     q.txt3C->setText(QString(40000, QLatin1Char('7'))); // more than a text box took by default
     q.btnSave->click();
+    EXPECT_EQ(section("Sensor3").back(), (Rows::value_type{"Offset3", "5"}));
     EXPECT_EQ(section("Misc"),
               (Rows{{"Timer_Interval", "3"}, {"Degrees1C", "False"}, {"Degrees1F", "True"}}));
     EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Sensor 2"));
@@ -95,7 +90,9 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     EXPECT_EQ(controlValues(loaded()), controlValues(q));
 }
 
-TEST_F(Preferences, handEditedScalePairsLoadInTheirOrderAndUnreadableOnesChangeNothing)
+// Hand-edited texts: the scale pair applies Celsius first, then Fahrenheit; what a control cannot
+// take leaves it as it is, while the values around it load.
+TEST_F(Preferences, handEditedValuesLoadInOrderAndUnreadableOnesChangeNothing)
 {
     const struct {
         const char *celsius, *fahrenheit;
@@ -112,15 +109,11 @@ TEST_F(Preferences, handEditedScalePairsLoadInTheirOrderAndUnreadableOnesChangeN
         Quorvil& q = loaded();
         EXPECT_EQ(q.op1C->isChecked(), c.c);
         EXPECT_EQ(q.op1F->isChecked(), c.f);
-        // A user's click still selects exactly one.
-        q.op1C->click();
+        q.op1C->click(); // a user's click still selects exactly one
         EXPECT_TRUE(q.op1C->isChecked() && !q.op1F->isChecked());
     }
-}
 
-TEST_F(Preferences, storedTextsTheControlsCannotTakeLeaveThemAsTheyAre)
-{
-    Quorvil& q = loaded();
+    Quorvil& q = *form;
     for (QComboBox* list : {q.cboOffset1, q.cboOffset2, q.cboOffset3, q.cboOffset4, q.cboTimer})
         list->setCurrentIndex(2);
     const std::string chosen = controlValues(q);
@@ -129,22 +122,53 @@ TEST_F(Preferences, storedTextsTheControlsCannotTakeLeaveThemAsTheyAre)
                              {"Sensor3", "Offset3", "-1.0"},
                              {"Sensor4", "Offset4", ""},
                              {"Misc", "Timer_Interval", "99999999999999999999"},
-                             {"Sensor1", "Sensor1_Name", "Cellar"},
-                             {"Sensor2", "Coefficient-2B", ""}};
+                             {"Sensor2", "Sensor2_Name", "Cellar"}};
     for (const auto& [section, key, text] : rows)
         put(section, key, text);
     q.btnRefresh->click();
-    // Only the values around them load.
-    EXPECT_EQ(q.LabelS1->text(), QStringLiteral("Cellar"));
-    EXPECT_EQ(q.txt2B->text(), QString());
-    q.LabelS1->setText(QStringLiteral("Sensor 1"));
-    q.txtName1->setText(QStringLiteral("Sensor 1"));
-    q.txt2B->setText(QStringLiteral("0.000196433"));
+    EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Cellar"));
+    q.LabelS2->setText(QStringLiteral("Sensor 2"));
+    q.txtName2->setText(QStringLiteral("Sensor 2"));
     EXPECT_EQ(controlValues(q), chosen);
 }
 
+// Delete asks with No as the default; only Yes takes every section, alarms too, and the
+// controls keep what they show. File > Exit afterwards writes the position alone.
+TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
+{
+    for (const int answer : {msgbox::No, msgbox::Yes}) {
+        SCOPED_TRACE(answer);
+        store = std::make_shared<MemoryRegistry>();
+        Quorvil& q = loaded();
+        q.txtName2->setText(QStringLiteral("Attic"));
+        q.btnSave->click();
+        q.btnRefresh->click();
+        put("Misc", "Left", "1440");
+        put("Alarms", "High1", "30");
+        const std::string shown = controlValues(q);
+        boxes.asked.clear();
+        boxes.answer(answer);
+        q.btnDelete->click();
+        ASSERT_EQ(boxes.asked.size(), 1);
+        EXPECT_EQ(boxes.asked[0].prompt,
+                  QStringLiteral("Are you sure you want to delete ALL Quorvil settings?"));
+        EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Delete ALL Quorvil Settings"));
+        EXPECT_EQ(boxes.asked[0].buttons, 308);
+        const std::pair<const char*, std::size_t> sections[] = {{"Sensor1", 5}, {"Sensor2", 5},
+                                                                {"Sensor3", 5}, {"Sensor4", 5},
+                                                                {"Misc", 4},    {"Alarms", 1}};
+        for (const auto& [name, keys] : sections)
+            EXPECT_EQ(section(name).size(), answer == msgbox::No ? keys : 0u) << name;
+        q.btnRefresh->click();
+        EXPECT_EQ(controlValues(q), shown);
+    }
+    form->mnuExit->trigger();
+    EXPECT_EQ(section("Misc").size(), 2u);
+    EXPECT_EQ(store->tree.find({"Software", "Norvalde", "Quorvil4"})->subkeys().size(), 1u);
+}
+
 // A Save that cannot be stored says so once, naming the file and the reason; the controls stay
-// as they are.
+// as they are and the file is left alone.
 TEST_F(Preferences, aSaveThatCannotBeStoredIsReportedOnce)
 {
     TempDir dir;

@@ -29,12 +29,9 @@ run --help
     fail "--help: status $status"
 run --version
 [ "$status" -eq 0 ] && [ "$(cat "$work/out")" = "Quorvil4 4.1" ] || fail "--version: status $status"
-for bad in --verbose --simulate= "--interval=5" "--headless --interval=0"; do
-    # shellcheck disable=SC2086
-    run $bad
-    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
-        fail "$bad: status $status"
-done
+run --verbose
+[ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
+    fail "--verbose: status $status"
 
 # The calibration command needs no display either.
 run --calibrate 0:7903 10:5203 25:3296

@@ -134,11 +134,6 @@ hasDataLines() {
     [ "$(dataLineCount)" -ge "$1" ]
 }
 
-# Field N (1-based) of the last complete data line.
-lastField() {
-    dataLines | tail -n 1 | cut -d, -f "$1"
-}
-
 regHolds() {
     [ -f "$userReg" ] && grep -qxF "$1" <(tr -d '\r' <"$userReg")
 }
