@@ -3,6 +3,7 @@
 #include "util/textforms.h"
 
 #include <QRect>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 TEST(TextForms, readsNumbersWithPointOrLocaleSeparatorAndRejectsTheRest)
@@ -24,44 +25,38 @@ TEST(TextForms, readsNumbersWithPointOrLocaleSeparatorAndRejectsTheRest)
 
 TEST(Options, combineAsAUserExpectsAndAnythingElseIsRefusedWithTheUsage)
 {
+    const auto words = [](const char* line) {
+        std::vector<std::string> list;
+        for (const QString& word : QString::fromLatin1(line).split(' ', Qt::SkipEmptyParts))
+            list.push_back(word.toStdString());
+        return list;
+    };
     using Mode = Options::Mode;
     using Port = Options::Port;
-    const std::tuple<std::vector<std::string>, Mode, Port> good[] = {
-        {{}, Mode::Window, Port::Hardware},
-        {{"--simulate"}, Mode::Window, Port::Simulated},
-        {{"--simulate=/tmp/port.txt"}, Mode::Window, Port::Scripted},
-        {{"--interval=86400", "--headless", "--simulate=p", "--log=a.csv"},
-         Mode::Headless,
-         Port::Scripted},
-        {{"--calibrate", "-18:9000", "1:2", "--fahrenheit"}, Mode::Calibrate, Port::Hardware},
-        {{"--bogus", "--help"}, Mode::Help, Port::Hardware},
-        {{"--version"}, Mode::Version, Port::Hardware},
-    };
+    const std::tuple<const char*, Mode, Port> good[] = {
+        {"", Mode::Window, Port::Hardware},
+        {"--simulate", Mode::Window, Port::Simulated},
+        {"--simulate=/tmp/port.txt", Mode::Window, Port::Scripted},
+        {"--interval=86400 --headless --simulate=p --log=a.csv", Mode::Headless, Port::Scripted},
+        {"--calibrate -18:9000 1:2 --fahrenheit", Mode::Calibrate, Port::Hardware},
+        {"--bogus --help", Mode::Help, Port::Hardware},
+        {"--version", Mode::Version, Port::Hardware}};
     std::string error;
-    for (const auto& [arguments, mode, port] : good) {
-        const std::optional<Options> options = parseOptions(arguments, &error);
+    for (const auto& [line, mode, port] : good) {
+        const std::optional<Options> options = parseOptions(words(line), &error);
         ASSERT_TRUE(options) << error;
-        EXPECT_EQ(options->mode, mode) << arguments.size();
-        EXPECT_EQ(options->port, port) << arguments.size();
+        EXPECT_TRUE(options->mode == mode && options->port == port) << line;
         EXPECT_EQ(options->intervalSeconds == 86400 && options->logFile == "a.csv",
                   mode == Mode::Headless);
         EXPECT_EQ(options->fahrenheit && options->points.size() == 2, mode == Mode::Calibrate);
     }
-
-    const std::vector<std::string> bad[] = {{"--simulate="},
-                                            {"--verbose"},
-                                            {"--simulate", "--simulate"},
-                                            {"--interval=5"},
-                                            {"--headless", "--interval=0"},
-                                            {"--headless", "--interval=86401"},
-                                            {"--headless", "--interval=1.5"},
-                                            {"--headless", "--log="},
-                                            {"--simulate", "--calibrate"},
-                                            {"--calibrate", "1:2", "-x"}};
-    for (const auto& arguments : bad) {
+    for (const char* line :
+         {"--simulate=", "--verbose", "--simulate --simulate", "--interval=5",
+          "--headless --interval=0", "--headless --interval=86401", "--headless --interval=1.5",
+          "--headless --log=", "--simulate --calibrate", "--calibrate 1:2 -x"}) {
         error.clear();
-        EXPECT_FALSE(parseOptions(arguments, &error)) << arguments.back();
-        EXPECT_NE(error.find("usage: quorvil4"), std::string::npos) << arguments.back();
+        EXPECT_FALSE(parseOptions(words(line), &error)) << line;
+        EXPECT_NE(error.find("usage: quorvil4"), std::string::npos) << line;
     }
 }
 

@@ -5,12 +5,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <functional>
 
 TEST_F(QuorvilTest, startup_asksPerMissingDriverAndNoEndsBeforeAnythingElse)
 {
@@ -181,6 +182,52 @@ TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
     }
 }
 
+// A left click, or the two presses X11 gives a double click, brings a minimized window back to
+// its last state and activates it; while a modal box is open it only restores. A right click
+// opens the tray menu, other clicks do nothing; without a notification area nothing fails.
+TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
+{
+    Quorvil& q = loaded();
+    q.show();
+    EXPECT_FALSE(q.tray().hasTrayIcon()); // offscreen has no notification area
+    QWidget other;
+    other.show();
+    QDialog box;
+    box.setModal(true);
+    const std::tuple<int, bool, bool> rows[] = {{StateNormal, true, false},
+                                                {StateMaximized, true, false},
+                                                {StateNormal, false, false}, // behind another
+                                                {StateNormal, true, true}};
+    for (const auto& [before, minimize, modal] : rows) {
+        SCOPED_TRACE(testing::Message() << before << minimize << modal);
+        setFormWindowState(&q, before);
+        if (minimize)
+            setFormWindowState(&q, StateMinimized);
+        other.activateWindow();
+        box.setVisible(modal);
+        QApplication::processEvents();
+        q.tray().trayActivated(QSystemTrayIcon::Trigger);
+        q.tray().trayActivated(QSystemTrayIcon::DoubleClick);
+        QApplication::processEvents();
+        EXPECT_EQ(formWindowState(&q), before);
+        EXPECT_EQ(QApplication::activeWindow() == &q, !modal);
+    }
+    box.hide();
+    setFormWindowState(&q, StateMinimized);
+    q.tray().trayActivated(QSystemTrayIcon::MiddleClick);
+    q.tray().trayActivated(QSystemTrayIcon::Unknown);
+    EXPECT_FALSE(q.mnuTray->isVisible());
+    EXPECT_EQ(formWindowState(&q), StateMinimized);
+    q.tray().trayActivated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(q.mnuTray->isVisible());
+    q.mnuTray->hide();
+    // The tooltip keeps 63 characters and never cuts a character in half.
+    q.tray().SetTrayTooltip(QString(62, QLatin1Char('c')) + QString::fromUtf8("\xF0\x9F\x8C\xA1"));
+    EXPECT_EQ(q.tray().trayTooltip(), QString(62, QLatin1Char('c')));
+    q.tray().SetTrayTooltip(QString(70, QLatin1Char('c')));
+    EXPECT_EQ(q.tray().trayTooltip(), QString(63, QLatin1Char('c')));
+}
+
 TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
 {
     Quorvil& q = loaded();
@@ -200,46 +247,31 @@ TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
     }
 }
 
-// Secondary windows open once each; the tray's Close unloads every window and stores nothing,
-// File > Exit stores the place in twips, and the next start puts the window there.
-TEST_F(QuorvilTest, exit_storesThePositionAndTrayCloseDoesNot)
+// Each secondary window opens once however often it is asked for; the tray's Close unloads every
+// window and stores nothing. (File > Exit, which stores the place, is the session scenario's.)
+TEST_F(QuorvilTest, trayClose_unloadsEveryWindowAndStoresNothing)
 {
     Quorvil& q = loaded();
     q.show();
     EXPECT_FALSE(q.testAttribute(Qt::WA_Moved)); // nothing stored: the toolkit places it
-    const QString names[] = {"frmGraph", "frmCalibrate", "frmHelp", "frmAbout", "frmAlarms"};
     const auto openAll = [&] {
         for (QAction* command :
              {q.mnuGraph, q.mnuCalibrate, q.mnuReadMeItem, q.mnuQuorvilItem, q.mnuAlarms})
             command->trigger();
+        return QApplication::topLevelWidgets().size();
     };
-    openAll();
+    const qsizetype windowCount = openAll();
+    EXPECT_EQ(openAll(), windowCount);
     QList<QPointer<QWidget>> windows;
-    for (const QString& name : names)
-        windows << q.forms().form(name);
-    const qsizetype topLevels = QApplication::topLevelWidgets().size();
-    openAll();
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), topLevels);
-
+    for (QWidget* window : q.forms().loaded())
+        windows << window;
+    EXPECT_EQ(windows.size(), 5);
     q.mnuTrayClose->trigger();
     flushDeletes();
     EXPECT_EQ(stored("Misc", "Left") + stored("Misc", "Top"), "<none><none>");
     for (const QPointer<QWidget>& window : windows)
         EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(q.isVisible());
-
-    Quorvil& next = loaded();
-    next.show();
-    next.move(96, 48);
-    next.mnuQuorvilItem->trigger();
-    QPointer<QWidget> about = next.forms().form(QStringLiteral("frmAbout"));
-    next.mnuExit->trigger();
-    flushDeletes();
-    EXPECT_TRUE(about.isNull());
-    EXPECT_FALSE(next.Timer1.isActive());
-    EXPECT_EQ(stored("Misc", "Left"), "1440");
-    EXPECT_EQ(stored("Misc", "Top"), "720");
-    EXPECT_EQ(loaded().pos(), QPoint(96, 48));
 }
 
 // The close box stores nothing and leaves the other windows open, which no longer reach the
