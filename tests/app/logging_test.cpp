@@ -28,6 +28,17 @@ protected:
             EXPECT_NE(fs::read_symlink(fd.path(), ec), file());
         }
     }
+    // One message box naming the file and the reason, and logging Off.
+    void expectReported(const char* action, const char* reason)
+    {
+        ASSERT_EQ(boxes.asked.size(), 1);
+        const ScriptedMessageBoxes::Question question = boxes.asked.takeLast();
+        EXPECT_EQ(question.buttons, msgbox::OkOnly + msgbox::Exclamation);
+        EXPECT_EQ(question.prompt.toStdString(), std::string("The log file could not be ") +
+                                                     action + ":\r\n" + file().string() + "\r\n" +
+                                                     reason + "\r\nLogging is switched off.");
+        expectOff();
+    }
 };
 
 } // namespace
@@ -77,39 +88,27 @@ TEST_F(Logging, anIntervalAppliesFromOnOrToTheFollowingLinesAndNoChoiceKeepsIt)
     EXPECT_EQ(q.TimerCount.interval(), 10000);
 }
 
-// A log that cannot be created, or no longer written, is reported once, naming the file and
-// the reason, and logging returns to Off.
-TEST_F(Logging, aLogThatCannotBeStartedOrWrittenIsReportedAndLoggingReturnsToOff)
+// A log that cannot be created, or no longer written, is reported and logging returns to Off.
+TEST_F(Logging, aLogThatCannotBeCreatedOrWrittenIsReportedAndLoggingReturnsToOff)
 {
     Quorvil& q = loaded();
+    fs::create_directories(file()); // a directory where the file should be
+    boxes.answer(msgbox::Ok);
+    q.Option1->click();
+    expectReported("created", "Is a directory");
+    fs::remove(file());
+
+    q.Option1->click();
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    for (const bool writing : {false, true}) {
-        const QString reason = writing ? "File too large" : "Is a directory";
-        const QString action = writing ? "written" : "created";
-        boxes.answer(msgbox::Ok);
-        if (!writing) {
-            fs::create_directories(file()); // a directory where the file should be
-            q.Option1->click();
-            fs::remove(file());
-        } else {
-            q.Option1->click();
-            rlimit limited = saved;
-            limited.rlim_cur = Header.size();
-            setrlimit(RLIMIT_FSIZE, &limited);
-            q.TimerCount_Timer();
-            setrlimit(RLIMIT_FSIZE, &saved);
-            EXPECT_EQ(contents(), Header);
-        }
-        ASSERT_EQ(boxes.asked.size(), 1);
-        const ScriptedMessageBoxes::Question question = boxes.asked.takeLast();
-        EXPECT_EQ(question.buttons, msgbox::OkOnly + msgbox::Exclamation);
-        EXPECT_EQ(question.prompt,
-                  QStringLiteral("The log file could not be %1:\r\n%2\r\n%3\r\n"
-                                 "Logging is switched off.")
-                      .arg(action, QString::fromStdString(file().string()), reason));
-        expectOff();
-    }
+    rlimit limited = saved;
+    limited.rlim_cur = Header.size();
+    setrlimit(RLIMIT_FSIZE, &limited);
+    boxes.answer(msgbox::Ok);
+    q.TimerCount_Timer();
+    setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, savedSignal);
+    expectReported("written", "File too large");
+    EXPECT_EQ(contents(), Header);
 }

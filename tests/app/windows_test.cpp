@@ -1,9 +1,7 @@
 #include "app/appresources.h"
-#include "app/forms.h"
 #include "app/frmabout.h"
 #include "app/frmhelp.h"
 #include "app/messagebox.h"
-#include "support/fakex11requests.h"
 #include "support/quorviltest.h"
 
 #include <QApplication>
@@ -16,20 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-namespace {
-
-// The secondary windows as the main window's commands open them; each test closes what it opens.
-template <class Window> Window* open()
-{
-    static FormRegistry forms;
-    forms.setFactory(QStringLiteral("window"), [] { return new Window; });
-    QWidget* window = forms.show(QStringLiteral("window"));
-    QApplication::processEvents();
-    return static_cast<Window*>(window);
-}
-
-} // namespace
 
 // The real boxes, as a user answers them from the keyboard: Return takes the default button,
 // Escape is No; each line of the driver prompt stays one line.
@@ -76,27 +60,28 @@ TEST(MessageBoxes, returnTakesTheDefaultButtonAndEscapeMeansNo)
     }
 }
 
-TEST(AboutWindow, takesCaptionAndIconOffItsTitleBar)
+// About shows its design without caption or icon in its title bar; the ReadMe text cannot be
+// edited yet can be copied; each window's Close button and title bar unload it, and the next
+// opening shows the ReadMe from the top again.
+TEST_F(QuorvilTest, secondaryWindows_showTheirDesignCloseEitherWayAndOpenAfresh)
 {
-    FakeX11Requests x11;
-    frmAbout about(&x11);
-    const QString window = QString::number(about.winId());
-    EXPECT_EQ(x11.sent,
+    Quorvil& q = loaded();
+    const auto open = [&](QAction* command, const char* name) {
+        command->trigger();
+        QApplication::processEvents();
+        return q.forms().form(QString::fromLatin1(name));
+    };
+    QPointer<frmAbout> about = static_cast<frmAbout*>(open(q.mnuQuorvilItem, "frmAbout"));
+    const QString window = QString::number(about->winId());
+    EXPECT_EQ(x11->sent,
               QStringList({window + " _NET_WM_NAME UTF8_STRING \"\"",
                            window + " WM_NAME STRING \"\"", window + " delete _NET_WM_ICON"}));
-}
-
-// About shows its design; the ReadMe text cannot be edited yet can be copied; each window's Close
-// button and title bar unload it, and the next opening shows the ReadMe from the top again.
-TEST(SecondaryWindows, showTheirDesignCloseEitherWayAndOpenAfresh)
-{
-    QPointer<frmAbout> about = open<frmAbout>();
     EXPECT_EQ(QFontInfo(about->Label1->font()).family(), QStringLiteral("Leckerli One"));
     EXPECT_EQ(about->minimumSize(), about->maximumSize());
     EXPECT_FALSE(about->Image1->pixmap().isNull());
     QTest::mouseClick(about->Command1, Qt::LeftButton);
 
-    QPointer<frmHelp> help = open<frmHelp>();
+    QPointer<frmHelp> help = static_cast<frmHelp*>(open(q.mnuReadMeItem, "frmHelp"));
     QPlainTextEdit* text = help->txtFile;
     const QString before = text->toPlainText();
     QTest::keyClicks(text, QStringLiteral("typed"));
@@ -111,7 +96,7 @@ TEST(SecondaryWindows, showTheirDesignCloseEitherWayAndOpenAfresh)
     flushDeletes();
     EXPECT_TRUE(about.isNull() && help.isNull());
 
-    help = open<frmHelp>();
+    help = static_cast<frmHelp*>(open(q.mnuReadMeItem, "frmHelp"));
     EXPECT_EQ(help->focusWidget(), help->txtFile);
     EXPECT_EQ(help->txtFile->verticalScrollBar()->value(), 0);
     QTest::mouseClick(help->cmdClose, Qt::LeftButton);
