@@ -1,4 +1,3 @@
-#include "app/console/commands.h"
 #include "app/frmcalibrate.h"
 #include "sensors/calibration.h"
 #include "support/quorviltest.h"
@@ -8,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <sstream>
 
 namespace {
 
@@ -49,26 +47,4 @@ TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
               shortestText(k.A) + shortestText(k.B) + shortestText(k.C));
     EXPECT_TRUE(store->tree.root.subkeys().empty());
     window->close();
-}
-
-TEST(CalibrateCommand, printsCoefficientsOrARefusalWithItsExitCode)
-{
-    const Coefficients k = calibrate(ReadmePoints, Scale::Celsius).coefficients;
-    const std::string readme =
-        shortestText(k.A) + '\n' + shortestText(k.B) + '\n' + shortestText(k.C) + '\n';
-    const std::tuple<std::vector<std::string>, int, std::string, std::string> rows[] = {
-        {{"0:7903", "10:5203", "25:3296"}, 0, readme, "quorvil4: warning: A and C are negative"},
-        {{"--fahrenheit", "32:7903", "50:5203", "77:3296"}, 0, readme, "quorvil4: warning"},
-        {{"0:7903", "10:5203"}, 2, "", "quorvil4: Three points are needed"},
-        {{"0:7903", "10=5203", "25:3296"}, 2, "", "quorvil4: not TEMPERATURE:READING: 10=5203\n"},
-    };
-    std::string error;
-    for (const auto& [points, code, printed, complaint] : rows) {
-        std::vector<std::string> args{"--calibrate"};
-        args.insert(args.end(), points.begin(), points.end());
-        std::ostringstream out, err;
-        EXPECT_EQ(runCommand(*parseOptions(args, &error), out, err), code) << points[0];
-        EXPECT_EQ(out.str(), printed);
-        EXPECT_TRUE(err.str().starts_with(complaint)) << err.str();
-    }
 }

@@ -1,9 +1,7 @@
-#include "app/console/options.h"
 #include "app/windowplace.h"
 #include "util/textforms.h"
 
 #include <QRect>
-#include <QStringList>
 #include <gtest/gtest.h>
 
 TEST(TextForms, readsNumbersWithPointOrLocaleSeparatorAndRejectsTheRest)
@@ -21,43 +19,6 @@ TEST(TextForms, readsNumbersWithPointOrLocaleSeparatorAndRejectsTheRest)
     EXPECT_EQ(parseNumber("0,001355699", ","), 0.001355699);
     EXPECT_EQ(parseNumber("0.001355699", ","), 0.001355699);
     EXPECT_FALSE(parseNumber("1,000.5", ","));
-}
-
-TEST(Options, combineAsAUserExpectsAndAnythingElseIsRefusedWithTheUsage)
-{
-    const auto words = [](const char* line) {
-        std::vector<std::string> list;
-        for (const QString& word : QString::fromLatin1(line).split(' ', Qt::SkipEmptyParts))
-            list.push_back(word.toStdString());
-        return list;
-    };
-    using Mode = Options::Mode;
-    using Port = Options::Port;
-    const std::tuple<const char*, Mode, Port> good[] = {
-        {"", Mode::Window, Port::Hardware},
-        {"--simulate", Mode::Window, Port::Simulated},
-        {"--simulate=/tmp/port.txt", Mode::Window, Port::Scripted},
-        {"--interval=86400 --headless --simulate=p --log=a.csv", Mode::Headless, Port::Scripted},
-        {"--calibrate -18:9000 1:2 --fahrenheit", Mode::Calibrate, Port::Hardware},
-        {"--bogus --help", Mode::Help, Port::Hardware},
-        {"--version", Mode::Version, Port::Hardware}};
-    std::string error;
-    for (const auto& [line, mode, port] : good) {
-        const std::optional<Options> options = parseOptions(words(line), &error);
-        ASSERT_TRUE(options) << error;
-        EXPECT_TRUE(options->mode == mode && options->port == port) << line;
-        EXPECT_EQ(options->intervalSeconds == 86400 && options->logFile == "a.csv",
-                  mode == Mode::Headless);
-        EXPECT_EQ(options->fahrenheit && options->points.size() == 2, mode == Mode::Calibrate);
-    }
-    for (const char* line :
-         {"--simulate=", "--verbose", "--simulate --simulate", "--interval=5",
-          "--headless --interval=0", "--headless --interval=86401", "--headless --interval=1.5",
-          "--headless --log=", "--simulate --calibrate", "--calibrate 1:2 -x"}) {
-        error.clear();
-        EXPECT_FALSE(parseOptions(words(line), &error)) << line;
-        EXPECT_NE(error.find("usage: quorvil4"), std::string::npos) << line;
-    }
 }
 
 TEST(WindowPlace, storedTwipsMoveTheWindowOnlyOntoAScreen)

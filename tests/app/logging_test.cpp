@@ -1,7 +1,6 @@
 #include "support/quorviltest.h"
 #include "support/tempdir.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <csignal>
@@ -71,21 +70,6 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     EXPECT_EQ(contents(), logged);
     q.Option1->click();
     EXPECT_EQ(contents(), Header);
-}
-
-TEST_F(Logging, anIntervalAppliesFromOnOrToTheFollowingLinesAndNoChoiceKeepsIt)
-{
-    Quorvil& q = loaded();
-    q.cboTimer->setCurrentIndex(6);
-    q.Option1->click();
-    EXPECT_EQ(q.TimerCount.interval(), 60000);
-    EXPECT_GT(q.TimerCount.remainingTime(), 59000); // the first line comes one minute after On
-    q.cboTimer->setCurrentIndex(3);
-    EXPECT_EQ(q.TimerCount.interval(), 10000);
-    EXPECT_GT(q.TimerCount.remainingTime(), 9000);
-    q.cboTimer->setEditText(QStringLiteral("2 Seconds"));
-    q.cboTimer->setCurrentIndex(-1);
-    EXPECT_EQ(q.TimerCount.interval(), 10000);
 }
 
 // A log that cannot be created, or no longer written, is reported and logging returns to Off.

