@@ -23,7 +23,6 @@ setPort '0 0 10000 32767' '1 0 1000 65535'
 appPid=$!
 waitFor 8 "the main window" windowShown '^Quorvil4$'
 findMainWindow
-geometry "$mainWindow"
 ((X >= 300 && X <= 320 && Y >= 200 && Y <= 240)) || fail "the stored place was not used: $X,$Y"
 xdotool windowmove --sync "$mainWindow" 400 300
 key ctrl+x
