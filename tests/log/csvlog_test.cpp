@@ -80,10 +80,10 @@ TEST(CsvLog, aLogRemovedWhileLoggingStartsAgainAtTheNextLine)
 
 TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
 {
-    const std::pair<int, std::optional<int>> rows[] = {
-        {0, 1000}, {3, 10000}, {6, 60000}, {-1, std::nullopt}, {7, std::nullopt}};
-    for (const auto& [position, milliseconds] : rows)
-        EXPECT_EQ(loggingInterval(position), milliseconds) << position;
+    const std::optional<int> ms[] = {std::nullopt, 1000,  5000,  6000,        10000,
+                                     15000,        30000, 60000, std::nullopt};
+    for (int position = -1; position <= 7; ++position)
+        EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
 }
 
 } // namespace
