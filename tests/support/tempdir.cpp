@@ -17,14 +17,7 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    std::error_code ec, ignored;
-    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-    // Each folder gets its permissions back before the iterator descends into it.
-    for (auto it = fs::recursive_directory_iterator(m_path, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
+    std::error_code ignored;
     fs::remove_all(m_path, ignored);
 }
 

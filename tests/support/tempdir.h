@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-// A fresh folder under the system's temporary folder, removed with all it holds, even where a
-// test took permissions away.
+// A fresh folder under the system's temporary folder, removed with all it holds.
 class TempDir {
 public:
     TempDir();
