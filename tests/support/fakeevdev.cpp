@@ -71,14 +71,12 @@ FakeEvdevKernel::Device& FakeEvdevKernel::plug(const std::string& node, Device d
 {
     writeFile(path(node), "");
     const auto sysfs = dir.path() / "sys/class/input" / node / "device";
-    if (device.published) {
-        std::filesystem::create_directories(sysfs / "capabilities");
-        writeFile(sysfs / "capabilities/abs", sysfsBitmap(std::views::keys(device.abs)));
-        writeFile(sysfs / "capabilities/key", sysfsBitmap(device.keys));
-        writeFile(sysfs / "properties", sysfsBitmap(device.props));
-        writeFile(sysfs / "name", device.name + "\n");
-        writeFile(sysfs / "phys", device.phys + "\n");
-    }
+    std::filesystem::create_directories(sysfs / "capabilities");
+    writeFile(sysfs / "capabilities/abs", sysfsBitmap(std::views::keys(device.abs)));
+    writeFile(sysfs / "capabilities/key", sysfsBitmap(device.keys));
+    writeFile(sysfs / "properties", sysfsBitmap(device.props));
+    writeFile(sysfs / "name", device.name + "\n");
+    writeFile(sysfs / "phys", device.phys + "\n");
     return *(nodes[path(node)] = std::make_shared<Device>(std::move(device)));
 }
 
@@ -134,7 +132,6 @@ int open(const char* path, int flags, ...)
     // A real descriptor, so that numbers never collide with the process's own.
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
     current->readers[fd] = it->second;
-    ++it->second->opens;
     return fd;
 }
 

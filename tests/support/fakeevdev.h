@@ -20,11 +20,9 @@ struct FakeEvdevKernel {
         std::set<unsigned> keys{};               // EV_KEY codes
         std::map<unsigned, input_absinfo> abs{}; // EV_ABS codes with range, fuzz and value
         std::set<unsigned> props{};
-        int openError = 0;     // errno of open(), 0 to open
-        bool published = true; // whether sysfs shows the capabilities
-        bool grabbed = false;  // by another program: events reach no reader here
+        int openError = 0;    // errno of open(), 0 to open
+        bool grabbed = false; // by another program: events reach no reader here
         bool refusesSetAbs = false;
-        int opens = 0;
         bool gone = false;               // unplugged: descriptors still open report ENODEV
         std::deque<input_event> queue{}; // what the reader has yet to read
     };
