@@ -12,19 +12,13 @@ constexpr int None = 3; // offset list position of "None"
 
 TEST(Conversion, workedExamplesInBothScalesWithOffsetsInTheShownScale)
 {
+    // Offset positions -1 (nothing chosen) and 7 (beyond the list) count as no offset.
     const struct {
         double raw;
         int offsetPosition, celsius, fahrenheit;
-    } rows[] = {{0, None, 464, 868},
-                {1, None, 464, 868},
-                {1000, None, 90, 194},
-                {10000, None, 33, 91},
-                {32767, None, 9, 48},
-                {65535, None, -4, 25},
-                {10000, 0, 36, 94},
-                {10000, 6, 30, 88},
-                // Nothing chosen, or a position beyond the list, counts as no offset.
-                {10000, -1, 33, 91},
+    } rows[] = {{0, None, 464, 868},   {1, None, 464, 868},  {1000, None, 90, 194},
+                {10000, None, 33, 91}, {32767, None, 9, 48}, {65535, None, -4, 25},
+                {10000, 0, 36, 94},    {10000, 6, 30, 88},   {10000, -1, 33, 91},
                 {10000, 7, 33, 91}};
     for (const auto& r : rows) {
         EXPECT_EQ(displayedTemperature(r.raw, {}, C, r.offsetPosition), r.celsius) << r.raw;
