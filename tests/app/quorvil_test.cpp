@@ -145,7 +145,11 @@ TEST_F(QuorvilTest, views_eachCommandLandsOnItsOwnHeightAndTheDesignWidth)
     }
 }
 
-TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
+// The tray's items and LastState follow the window state. A left click, or the two presses X11
+// gives a double click, brings a minimized window back to its last state and activates it; while
+// a modal box is open it only restores. Move and Size ask for the keyboard modes once the menu is
+// closed.
+TEST_F(QuorvilTest, tray_itemsClicksAndRequestsFollowTheWindowState)
 {
     Quorvil& q = loaded();
     q.show();
@@ -170,24 +174,16 @@ TEST_F(QuorvilTest, trayItemsAndLastStateFollowTheWindowState)
         q.mnuTrayRestore->trigger();
         EXPECT_EQ(formWindowState(&q), restored) << before << state;
     }
-}
 
-// A left click, or the two presses X11 gives a double click, brings a minimized window back to
-// its last state and activates it; while a modal box is open it only restores. A right click
-// opens the tray menu; without a notification area nothing fails.
-TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
-{
-    Quorvil& q = loaded();
-    q.show();
     QWidget other;
     other.show();
     QDialog box;
     box.setModal(true);
-    const std::tuple<int, bool, bool> rows[] = {{StateNormal, true, false},
-                                                {StateMaximized, true, false},
-                                                {StateNormal, false, false}, // behind another
-                                                {StateNormal, true, true}};
-    for (const auto& [before, minimize, modal] : rows) {
+    const std::tuple<int, bool, bool> clicks[] = {{StateNormal, true, false},
+                                                  {StateMaximized, true, false},
+                                                  {StateNormal, false, false}, // behind another
+                                                  {StateNormal, true, true}};
+    for (const auto& [before, minimize, modal] : clicks) {
         SCOPED_TRACE(testing::Message() << before << minimize << modal);
         setFormWindowState(&q, before);
         if (minimize)
@@ -208,18 +204,14 @@ TEST_F(QuorvilTest, trayClicks_restoreToTheLastStateActivateAndOpenTheMenu)
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(formWindowState(&q), StateMinimized);
     menu->hide();
-}
 
-TEST_F(QuorvilTest, trayMoveAndSizeAskForKeyboardModesOnceTheMenuIsClosed)
-{
-    Quorvil& q = loaded();
-    q.show();
+    setFormWindowState(&q, StateNormal);
     const QString request = QString::number(q.winId()) + QStringLiteral(" _NET_WM_MOVERESIZE 0 0 ");
-    const std::tuple<bool, QAction*, QStringList> rows[] = {
+    const std::tuple<bool, QAction*, QStringList> requests[] = {
         {true, q.mnuTrayMove, {request + "10 0 1"}},
         {true, q.mnuTraySize, {request + "9 0 1"}},
         {false, q.mnuTrayMove, {}}};
-    for (const auto& [offered, item, sent] : rows) {
+    for (const auto& [offered, item, sent] : requests) {
         x11->supported = offered ? QStringList{"_NET_WM_MOVERESIZE"} : QStringList{};
         x11->sent.clear();
         item->trigger();
