@@ -109,12 +109,8 @@ dataLines() {
     tail -n +2 "$logFile" | grep $'\r$' | tr -d '\r' || true
 }
 
-dataLineCount() {
-    dataLines | wc -l
-}
-
 hasDataLines() {
-    [ "$(dataLineCount)" -ge "$1" ]
+    [ "$(dataLines | wc -l)" -ge "$1" ]
 }
 
 regHolds() {
