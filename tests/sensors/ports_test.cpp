@@ -8,16 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-TEST(PortStatus, textsFollowTheResultCode)
-{
-    EXPECT_EQ(portStatusText(0, 0), "port status: sensors 1 - 2 connected");
-    EXPECT_EQ(portStatusText(1, 0), "port status: sensors 3 - 4 connected");
-    EXPECT_EQ(portStatusText(0, 167), "port status: sensors 1 or 2 unplugged");
-    EXPECT_EQ(portStatusText(1, 167), "port status: sensors 3 or 4 unplugged");
-    EXPECT_EQ(portStatusText(1, -1), "port status: joyGetPosEx error, rc = -1");
-    EXPECT_EQ(unpluggedText(3), "port status: sensor 3 unplugged");
-}
-
 // The bench's readings, read back under the default coefficients, show its temperatures.
 TEST(SimulatedPort, readingsGiveBackTheDriftingTemperatures)
 {
