@@ -1,7 +1,12 @@
-#include "hivestore.h"
+#include "settings/hivefile.h"
+#include "settings/hivetext.h"
+#include "settings/registry.h"
 #include "support/deadline.h"
+#include "support/tempdir.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +15,106 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using HiveFile = HiveStore;
+// A store over a hive file in a fresh folder, where the program keeps it; every test ends with
+// no key left open.
+class HiveStore : public testing::Test {
+protected:
+    // The file as it parses by itself; none when it does not parse or loses a line.
+    std::optional<RegTree> stored() const
+    {
+        std::optional<ParsedHive> hive = parseHive(readFile(file));
+        if (!hive || hive->droppedLines != 0)
+            return std::nullopt;
+        return hive->tree;
+    }
+    void TearDown() override { EXPECT_EQ(api->openKeyCount(), 0u) << "a key was left open"; }
+
+    TempDir dir;
+    std::filesystem::path file = dir.path() / "Norvalde" / "Quorvil4" / "user.reg";
+    std::shared_ptr<HiveFileRegistry> api = std::make_shared<HiveFileRegistry>(file);
+    registry Reg{api};
+};
+
+// Calls in turn and what each gives (Get with the default "d"; List as name=text pairs). Names
+// ignore case and keep the spelling and order of their first writing; "*" is the unnamed value;
+// a key with sub-keys, and the application key itself, are never deleted.
+TEST_F(HiveStore, eachCallFindsItsSectionAndValue)
+{
+    const struct {
+        char call; // Save, Get, Delete, List
+        const char *section, *key, *text, *result;
+    } script[] = {
+        {'G', "Misc", "Left", "", "d"},
+        {'S', "Misc", "Left", "1920", "true"},
+        {'S', "Misc", "Top", "", "true"},
+        {'S', "MISC", "left", "3", "true"},
+        {'G', "misc", "LEFT", "", "3"},
+        {'G', "Misc", "Top", "", ""},
+        {'S', "Misc", "*", "unnamed", "true"},
+        {'G', "Misc", "*", "", "unnamed"},
+        {'L', "misc", "", "", "Left=3;Top=;=unnamed;"},
+        {'D', "Misc", "*", "", "true"},
+        {'S', "", "Top", "720", "true"},
+        {'S', "Outer\\Inner", "x", "1", "true"},
+        {'D', "Outer", "", "", "false"},
+        {'D', "", "", "", "false"},
+        {'D', "Outer\\Inner", "", "", "true"},
+        {'D', "Outer", "", "", "true"},
+        {'D', "Outer", "", "", "false"},
+        {'D', "Misc", "Left", "", "true"},
+        {'D', "Misc", "Left", "", "false"},
+        {'G', "", "Top", "", "720"},
+        {'L', "Misc", "", "", "Top=;"},
+    };
+    for (const auto& step : script) {
+        SCOPED_TRACE(std::string(1, step.call) + " " + step.section + " " + step.key);
+        std::string result;
+        if (step.call == 'S' || step.call == 'D')
+            result = (step.call == 'S' ? Reg.SaveSetting(step.section, step.key, step.text)
+                                       : Reg.DeleteSetting(step.section, step.key))
+                         ? "true"
+                         : "false";
+        else if (step.call == 'G')
+            result = Reg.GetSetting(step.section, step.key, "d");
+        for (const auto& [name, text] :
+             step.call == 'L' ? Reg.GetAllSettings(step.section) : registry::Table{})
+            result += name + "=" + text + ";";
+        EXPECT_EQ(result, step.result);
+        if (&step == script) { // reading creates nothing
+            EXPECT_FALSE(fs::exists(dir.path() / "Norvalde"));
+        }
+    }
+    std::optional<RegTree> tree = stored();
+    ASSERT_TRUE(tree);
+    const RegNode* app = tree->find({"Software", "Norvalde", "Quorvil4"});
+    EXPECT_EQ(tree->find({"Software", "Norvalde", "Quorvil4", "misc"})->name, "Misc");
+    EXPECT_EQ(app->subkeys().size(), 1u);
+    EXPECT_EQ(app->values.size(), 1u);
+}
+
+// Any text under any name comes back exactly, through a store that reads the file afresh, and
+// values of other types, as another program may write, are not listed.
+TEST_F(HiveStore, anyTextAndNameComesBackExactly)
+{
+    const registry::Table rows = {{"say \"hi\" [x]=", "\"quoted\" "},
+                                  {"back\\slash", "C:\\new\\table\\"},
+                                  {"line\nbreak\r", "two\r\nlines\n\ttab" + std::string(300, '~')},
+                                  {"\tGrüße", "Grüße 温度 🌡 \\\""},
+                                  {"@", std::string("nul\0inside", 10)},
+                                  {"*x", "\xff\xfe not UTF-8"}};
+    for (const auto& [name, text] : rows)
+        ASSERT_TRUE(Reg.SaveSetting("Awkward", name, text)) << name;
+    RegKey key = 0;
+    const std::uint8_t dword[] = {1, 0, 0, 0};
+    ASSERT_EQ(api->RegCreateKeyExA("Software\\Norvalde\\Quorvil4\\Awkward", 0, &key), 0);
+    ASSERT_EQ(api->RegSetValueExA(key, "n", reg::Dword, dword, 4), reg::Success);
+    api->RegCloseKey(key);
+
+    registry fresh(std::make_shared<HiveFileRegistry>(file));
+    EXPECT_EQ(fresh.GetAllSettings("Awkward"), rows);
+    for (const auto& [name, text] : rows)
+        EXPECT_EQ(fresh.GetSetting("Awkward", name, "d"), text) << name;
+}
 
 std::vector<fs::path> backupsBeside(const fs::path& file)
 {
@@ -21,7 +125,7 @@ std::vector<fs::path> backupsBeside(const fs::path& file)
     return found;
 }
 
-TEST_F(HiveFile, writesArePrivateAndKeepTheModeAndLinkTheyFind)
+TEST_F(HiveStore, writesArePrivateAndKeepTheModeAndLinkTheyFind)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
     EXPECT_EQ(fs::status(dir.path() / "Norvalde").permissions(), fs::perms(0700));
@@ -39,7 +143,7 @@ TEST_F(HiveFile, writesArePrivateAndKeepTheModeAndLinkTheyFind)
 
 // A single line that a rewrite would lose (or change: see the text tests) is enough to keep the
 // file as it was, beside it, before the first rewrite and only then.
-TEST_F(HiveFile, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
+TEST_F(HiveStore, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
 {
     const std::string original =
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
@@ -57,7 +161,7 @@ TEST_F(HiveFile, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
     EXPECT_EQ(backupsBeside(file).size(), 1u);
 }
 
-TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
+TEST_F(HiveStore, whatCannotBeReadOrWrittenFailsAndLosesNothing)
 {
     // Changes the file could not hold, and a rewrite that cannot be made.
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
@@ -91,7 +195,7 @@ TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
 
 // Another program's change, by rename or in place, is seen at the next call even when the file
 // keeps its size or its time; a write compares the bytes too, so it never loses that change.
-TEST_F(HiveFile, aChangeByAnotherProgramIsSeenAtTheNextCall)
+TEST_F(HiveStore, aChangeByAnotherProgramIsSeenAtTheNextCall)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1"));
     const std::string text = readFile(file);
@@ -120,7 +224,7 @@ TEST_F(HiveFile, aChangeByAnotherProgramIsSeenAtTheNextCall)
 
 // Reads take no lock; a write waits for it a bounded time, once for a whole batch, which then
 // fails whole. Nothing at the names of the lock, the file or its copy can block a call.
-TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
+TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
     const std::string lockFile = file.string() + ".lock", before = readFile(file);
