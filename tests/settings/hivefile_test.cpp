@@ -9,6 +9,7 @@
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -90,9 +91,18 @@ TEST_F(HiveStore, eachCallFindsItsSectionAndValue)
     EXPECT_EQ(tree->find({"Software", "Norvalde", "Quorvil4", "misc"})->name, "Misc");
     EXPECT_EQ(app->subkeys().size(), 1u);
     EXPECT_EQ(app->values.size(), 1u);
+    // Only spaces are trimmed; empty restores the default, spaces alone store the empty text.
+    Reg.setCompany("  Acme Ltd\t ");
+    Reg.setAppName("Probe");
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "5"));
+    EXPECT_TRUE(stored()->find({"Software", "Acme Ltd\t", "Probe", "Misc"}));
+    Reg.setCompany("");
+    Reg.setAppName("   ");
+    EXPECT_EQ(Reg.Company() + "/" + Reg.AppName(), "Norvalde/");
 }
 
-// Any text under any name comes back exactly, through a store that reads the file afresh.
+// Any text under any name comes back exactly, through a store that reads the file afresh, and
+// values of other types, as another program may write, are not listed.
 TEST_F(HiveStore, anyTextAndNameComesBackExactly)
 {
     const registry::Table rows = {{"say \"hi\" [x]=", "\"quoted\" "},
@@ -104,10 +114,42 @@ TEST_F(HiveStore, anyTextAndNameComesBackExactly)
     for (const auto& [name, text] : rows)
         ASSERT_TRUE(Reg.SaveSetting("Awkward", name, text)) << name;
 
+    RegKey key = 0;
+    const std::uint8_t dword[] = {1, 0, 0, 0};
+    ASSERT_EQ(api->RegCreateKeyExA("Software\\Norvalde\\Quorvil4\\Awkward", 0, &key), 0);
+    ASSERT_EQ(api->RegSetValueExA(key, "n", reg::Dword, dword, 4), reg::Success);
+    api->RegCloseKey(key);
+
     registry fresh(std::make_shared<HiveFileRegistry>(file));
     EXPECT_EQ(fresh.GetAllSettings("Awkward"), rows);
     for (const auto& [name, text] : rows)
         EXPECT_EQ(fresh.GetSetting("Awkward", name, "d"), text) << name;
+}
+
+// Another program shortens a value between the size query and the read: the new text comes
+// back, without padding.
+class ShorteningRegistry final : public TreeRegistry {
+public:
+    RegTree tree;
+    int calls = 0;
+
+protected:
+    long transact(Access, const std::function<long(RegTree&, bool&)>& op) override
+    {
+        if (++calls == 5) // create, set, open, size query: then the read
+            tree.find({"Software", "Norvalde", "Quorvil4", "Misc"})->values[0].data = {'4', 0};
+        bool changed = false;
+        return op(tree, changed);
+    }
+};
+
+TEST(RegistryRace, aValueShortenedWhileReadComesBackWithoutPadding)
+{
+    auto api = std::make_shared<ShorteningRegistry>();
+    registry Reg(api);
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "4");
+    EXPECT_EQ(api->openKeyCount(), 0u);
 }
 
 std::vector<fs::path> backupsBeside(const fs::path& file)
@@ -241,6 +283,29 @@ TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
         EXPECT_EQ(store.GetSetting("Misc", "Top", "d"), "d");
         EXPECT_FALSE(store.SaveSetting("Misc", "Top", "4"));
     });
+}
+
+TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
+{
+    std::vector<pid_t> writers;
+    for (char who : {'A', 'B'}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // A writer in a tight loop leaves the other few chances at the lock: a long wait.
+            registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
+            bool ok = true;
+            for (int i = 0; i < 100; ++i)
+                ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        writers.push_back(pid);
+    }
+    for (pid_t pid : writers) {
+        int status = 0;
+        EXPECT_TRUE(::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && !WEXITSTATUS(status));
+    }
+    EXPECT_TRUE(stored());
+    EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 200u);
 }
 
 } // namespace
