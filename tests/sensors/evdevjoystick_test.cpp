@@ -54,9 +54,12 @@ TEST(Evdev, readingsAreTheKernelsCurrentValuesShiftedNeverScaledNorSmoothed)
     Device stick = fakeJoystick("Stick", "usb-1");
     stick.abs[ABS_X] = {1000, -2000, 2000, 16, 0, 0};
     rig.kernel.plug("event3", stick);
-    ASSERT_EQ(rig.poll(0), JOYERR_NOERROR);
-    EXPECT_EQ(rig.info[0].dwXpos, 3000u); // a range from below zero starts at 0
+    stick.refusesSetAbs = true; // where the kernel refuses, the smoothed readings still come
+    rig.kernel.plug("event4", stick);
+    ASSERT_EQ(rig.poll(0) + rig.poll(1), JOYERR_NOERROR);
+    EXPECT_EQ(rig.info[1].dwXpos, 3000u); // a range from below zero starts at 0
     EXPECT_EQ(rig.kernel.device("event3").abs[ABS_X].fuzz, 0);
+    EXPECT_EQ(rig.kernel.device("event4").abs[ABS_X].fuzz, 16);
     // Changed since without an event to tell, and beyond 16 bits.
     for (const int value : {1032, 70000}) {
         rig.kernel.report("event3", ABS_X, value);

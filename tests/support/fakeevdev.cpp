@@ -143,7 +143,7 @@ int ioctl(int fd, unsigned long request, ...) noexcept // as glibc declares it
     const std::size_t size = _IOC_SIZE(request);
     if (device->gone)
         return errno = ENODEV, -1;
-    if (request == EVIOCSABS(axis)) {
+    if (request == EVIOCSABS(axis) && !device->refusesSetAbs) {
         device->abs.at(axis) = *static_cast<const input_absinfo*>(arg);
         return 0;
     }

@@ -20,6 +20,7 @@ struct FakeEvdevKernel {
         std::map<unsigned, input_absinfo> abs{}; // EV_ABS codes with range, fuzz and value
         std::set<unsigned> props{};
         int openError = 0; // errno of open(), 0 to open
+        bool refusesSetAbs = false;
         bool gone = false; // unplugged: descriptors still open report ENODEV
     };
 
