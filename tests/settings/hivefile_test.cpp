@@ -287,23 +287,20 @@ TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
 
 TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
 {
-    std::vector<pid_t> writers;
-    for (char who : {'A', 'B'}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // A writer in a tight loop leaves the other few chances at the lock: a long wait.
-            registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
-            bool ok = true;
-            for (int i = 0; i < 100; ++i)
-                ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
-            ::_exit(ok ? 0 : 1);
-        }
-        writers.push_back(pid);
-    }
-    for (pid_t pid : writers) {
-        int status = 0;
-        EXPECT_TRUE(::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && !WEXITSTATUS(status));
-    }
+    // A writer in a tight loop leaves the other few chances at the lock: a long wait.
+    const auto saveMany = [this](char who) {
+        registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
+        bool ok = true;
+        for (int i = 0; i < 100; ++i)
+            ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
+        return ok;
+    };
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(saveMany('A') ? 0 : 1);
+    EXPECT_TRUE(saveMany('B'));
+    int status = 0;
+    EXPECT_TRUE(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
     EXPECT_TRUE(stored());
     EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 200u);
 }
