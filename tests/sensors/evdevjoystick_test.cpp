@@ -57,17 +57,14 @@ TEST(Evdev, readingsAreTheKernelsCurrentValuesShiftedNeverScaledNorSmoothed)
     stick.refusesSetAbs = true; // where the kernel refuses, the smoothed readings still come
     rig.kernel.plug("event4", stick);
     ASSERT_EQ(rig.poll(0) + rig.poll(1), JOYERR_NOERROR);
-    EXPECT_EQ(rig.info[0].dwXpos, 3000u); // a range from below zero starts at 0
+    EXPECT_EQ(rig.info[1].dwXpos, 3000u); // a range from below zero starts at 0
     EXPECT_EQ(rig.kernel.device("event3").abs[ABS_X].fuzz, 0);
     EXPECT_EQ(rig.kernel.device("event4").abs[ABS_X].fuzz, 16);
-
-    // After the event queue overflowed, while another program holds the device, beyond 16 bits.
-    for (const int last : {1032, 1500, 70000}) {
-        rig.kernel.device("event3").grabbed = last == 1500;
-        for (int value = last - 31; value <= last; ++value)
-            rig.kernel.report("event3", ABS_X, value);
+    // Changed since without an event to tell, and beyond 16 bits.
+    for (const int value : {1032, 70000}) {
+        rig.kernel.report("event3", ABS_X, value);
         ASSERT_EQ(rig.poll(0), JOYERR_NOERROR);
-        EXPECT_EQ(rig.info[0].dwXpos, std::min(last + 2000, 65535));
+        EXPECT_EQ(rig.info[0].dwXpos, std::min(value + 2000, 65535));
     }
 }
 
@@ -101,13 +98,6 @@ TEST(Evdev, aLoneJoystickServesTheSecondIdFromItsSecondPair)
             EXPECT_EQ(rig.poll(0), JOYERR_UNPLUGGED);
         }
     }
-    // A second joystick has the second id, also while it may not be read.
-    Rig rig;
-    rig.kernel.plug("event5", fakeJoystick("Port", "gameport0/input0", cases[0].axes));
-    rig.kernel.plug("event9", fakeJoystick("Other", "usb-9")).openError = EACCES;
-    EXPECT_EQ(rig.poll(1), EvdevJoystickService::NoAccess);
-    rig.kernel.device("event9").openError = 0;
-    EXPECT_EQ(rig.nameOf(1), "Other");
 }
 
 TEST(Evdev, idsFollowTheirDevicesThroughUnplugAndReplug)
@@ -143,21 +133,22 @@ TEST(Evdev, idsFollowTheirDevicesThroughUnplugAndReplug)
     EXPECT_EQ(rig.nameOf(0), "C");
 }
 
+// An unreadable joystick keeps its id, which a lone joystick's second pair may not take.
 TEST(Evdev, unreadableNodesHaveTheirOwnCodesAndJoysticksKeepTheirPlace)
 {
     Rig rig;
     rig.kernel.plug("event0", {.name = "Keyboard", .keys = {KEY_ESC}}).openError = EACCES;
-    rig.info[0].dwXpos = 1234;
     EXPECT_EQ(rig.poll(0), JOYERR_UNPLUGGED);
-    rig.kernel.plug("event9", fakeJoystick("Locked", "usb-1")).openError = EPERM;
-    rig.kernel.plug("event5", fakeJoystick("Open", "usb-2"));
-    EXPECT_EQ(rig.nameOf(0) + rig.nameOf(1), "168Open");
-    EXPECT_EQ(rig.poll(0), EvdevJoystickService::NoAccess);
-    EXPECT_EQ(rig.info[0].dwXpos, 1234u);
+    rig.kernel.plug("event9", fakeJoystick("Locked", "usb-2")).openError = EPERM;
+    rig.kernel.plug("event5", fakeJoystick("Open", "usb-1", {ABS_X, ABS_Y, ABS_RX, ABS_RY}));
+    rig.info[1].dwXpos = 1234;
+    EXPECT_EQ(rig.nameOf(0) + rig.nameOf(1), "Open168");
+    EXPECT_EQ(rig.poll(1), EvdevJoystickService::NoAccess);
+    EXPECT_EQ(rig.info[1].dwXpos, 1234u);
     rig.kernel.device("event9").openError = ENOMEM;
-    EXPECT_EQ(rig.poll(0), EvdevJoystickService::OpenFailed);
+    EXPECT_EQ(rig.poll(1), EvdevJoystickService::OpenFailed);
     rig.kernel.device("event9").openError = 0;
-    EXPECT_EQ(rig.nameOf(0), "Locked");
+    EXPECT_EQ(rig.nameOf(1), "Locked");
 }
 
 } // namespace

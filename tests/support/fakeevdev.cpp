@@ -3,7 +3,6 @@
 
 #include "support/fakeevdev.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -17,7 +16,6 @@
 namespace {
 
 FakeEvdevKernel* current = nullptr;
-constexpr std::size_t queueSize = 64; // the kernel's smallest per-reader event buffer
 
 template <class Function> Function real(const char* name)
 {
@@ -88,21 +86,6 @@ void FakeEvdevKernel::unplug(const std::string& node)
     std::filesystem::remove_all(dir.path() / "sys/class/input" / node);
 }
 
-void FakeEvdevKernel::report(const std::string& node, unsigned axis, int value)
-{
-    Device& target = device(node);
-    target.abs.at(axis).value = value;
-    if (target.grabbed)
-        return;
-    for (const input_event& ev : {input_event{{}, EV_ABS, static_cast<__u16>(axis), value},
-                                  input_event{{}, EV_SYN, SYN_REPORT, 0}}) {
-        target.queue.push_back(ev);
-        // A full buffer keeps only the newest event, after a marker of the loss.
-        if (target.queue.size() == queueSize)
-            target.queue = {input_event{{}, EV_SYN, SYN_DROPPED, 0}, ev};
-    }
-}
-
 FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
                                      std::set<unsigned> axes)
 {
@@ -135,17 +118,14 @@ int open(const char* path, int flags, ...)
     return fd;
 }
 
+// No events ever wait: another program may hold the device, or the queue may have overflowed,
+// and the readings must come from the kernel's current values all the same.
 ssize_t read(int fd, void* buffer, size_t size)
 {
     FakeEvdevKernel::Device* device = readerOf(fd);
     if (!device)
         return real<ssize_t (*)(int, void*, size_t)>("read")(fd, buffer, size);
-    if (device->gone)
-        return errno = ENODEV, -1;
-    const std::size_t count = std::min(size / sizeof(input_event), device->queue.size());
-    std::copy_n(device->queue.begin(), count, static_cast<input_event*>(buffer));
-    device->queue.erase(device->queue.begin(), device->queue.begin() + long(count));
-    return count ? static_cast<ssize_t>(count * sizeof(input_event)) : (errno = EAGAIN, -1);
+    return errno = device->gone ? ENODEV : EAGAIN, -1;
 }
 
 // The requests libevdev and the backend make. Whatever is not modelled reads as none: no other

@@ -2,7 +2,6 @@
 
 #include "support/tempdir.h"
 
-#include <deque>
 #include <linux/input.h>
 #include <map>
 #include <memory>
@@ -20,11 +19,9 @@ struct FakeEvdevKernel {
         std::set<unsigned> keys{};               // EV_KEY codes
         std::map<unsigned, input_absinfo> abs{}; // EV_ABS codes with range, fuzz and value
         std::set<unsigned> props{};
-        int openError = 0;    // errno of open(), 0 to open
-        bool grabbed = false; // by another program: events reach no reader here
+        int openError = 0; // errno of open(), 0 to open
         bool refusesSetAbs = false;
-        bool gone = false;               // unplugged: descriptors still open report ENODEV
-        std::deque<input_event> queue{}; // what the reader has yet to read
+        bool gone = false; // unplugged: descriptors still open report ENODEV
     };
 
     FakeEvdevKernel();
@@ -36,8 +33,11 @@ struct FakeEvdevKernel {
     Device& plug(const std::string& node, Device device);
     void unplug(const std::string& node);
     Device& device(const std::string& node) { return *nodes.at(path(node)); }
-    // An axis change as a driver reports it: the new value, and events for the reader.
-    void report(const std::string& node, unsigned axis, int value);
+    // An axis change as the driver makes it; no events are queued (see read()).
+    void report(const std::string& node, unsigned axis, int value)
+    {
+        device(node).abs.at(axis).value = value;
+    }
 
     TempDir dir;
     std::map<std::string, std::shared_ptr<Device>> nodes; // by path
