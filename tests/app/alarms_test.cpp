@@ -30,10 +30,9 @@ protected:
 // malformed typed one is refused in its box; the window's Save writes only its own section.
 TEST_F(Alarms, thresholdsAreStoredLoadedConvertedAndRefusedWhenMalformed)
 {
-    registry reg(store);
-    reg.SaveSetting("Alarms", "High1", "5");
-    reg.SaveSetting("Alarms", "Low1", "-2.5");
-    reg.SaveSetting("Alarms", "Scale", "F");
+    put("Alarms", "High1", "5");
+    put("Alarms", "Low1", "-2.5");
+    put("Alarms", "Scale", "F");
     Quorvil& q = loaded();
     frmAlarms& w = opened();
     EXPECT_EQ(w.rows[0].high->text(), QStringLiteral("-15")); // shown in Celsius
@@ -53,17 +52,14 @@ TEST_F(Alarms, thresholdsAreStoredLoadedConvertedAndRefusedWhenMalformed)
 
     q.btnSave->click(); // "Save to Registry" keeps to its own values
     EXPECT_EQ(registry(store).GetAllSettings("Alarms").size(), 9u);
-    boxes.answer(msgbox::Yes);
-    q.btnDelete->click();
-    EXPECT_TRUE(registry(store).GetAllSettings("Alarms").empty());
 }
 
 // Only ticks that count feed the figures; an alarm going off shows in the tooltip and, without
 // a notification area, opens the alarms window.
 TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
 {
-    registry(store).SaveSetting("Alarms", "High1", "30");
-    registry(store).SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
+    put("Alarms", "High1", "30");
+    put("Sensor1", "Sensor1_Name", "Freezer");
     Quorvil& q = loaded();
     joystick->set(0, 0, 32767, 32767); // 9 C
     q.Timer1_Timer();

@@ -19,17 +19,16 @@ struct Step {
 // write the same bytes; the console tells of a joystick's trouble only when it starts and ends.
 TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
 {
-    registry reg(store);
-    reg.SaveSetting("Misc", "Degrees1C", "False");
-    reg.SaveSetting("Misc", "Degrees1F", "True");
-    reg.SaveSetting("Misc", "Timer_Interval", "3");
-    reg.SaveSetting("Sensor2", "Offset2", "0");
-    reg.SaveSetting("Sensor3", "Coefficient-3A", "0.0012");
-    reg.SaveSetting("Sensor4", "Coefficient-4B", "oops"); // no temperature, an empty field
-    reg.SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
-    reg.SaveSetting("Alarms", "High1", "90");
-    reg.SaveSetting("Alarms", "Low3", "200");
-    reg.SaveSetting("Alarms", "Scale", "F");
+    put("Misc", "Degrees1C", "False");
+    put("Misc", "Degrees1F", "True");
+    put("Misc", "Timer_Interval", "3");
+    put("Sensor2", "Offset2", "0");
+    put("Sensor3", "Coefficient-3A", "0.0012");
+    put("Sensor4", "Coefficient-4B", "oops"); // no temperature, an empty field
+    put("Sensor1", "Sensor1_Name", "Freezer");
+    put("Alarms", "High1", "90");
+    put("Alarms", "Low3", "200");
+    put("Alarms", "Scale", "F");
     const Step steps[] = {{0, 10000, 32767, 0, 1000, 65535},   {0, 10000, 0, 0, 1000, 65535},
                           {0, 12000, 30000, 167, 1000, 65535}, {0, 12000, 30000, 167, 1000, 1},
                           {0, 12000, 30000, 170, 5, 5},        {0, 9000, 31000, 0, 2000, 2000}};

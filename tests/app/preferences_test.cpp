@@ -32,29 +32,20 @@ std::string controlValues(const Quorvil& q)
 class Preferences : public QuorvilTest {
 protected:
     Rows section(const std::string& name) { return registry(store).GetAllSettings(name); }
-    void put(const char* section, const char* key, const char* text)
-    {
-        registry(store).SaveSetting(section, key, text);
-    }
-    // The application key exists, and holds no section.
-    bool noSections()
-    {
-        const RegNode* app = store->tree.find({"Software", "Norvalde", "Quorvil4"});
-        return app && app->subkeys().empty();
-    }
 };
 
 } // namespace
 
-TEST_F(Preferences, freshStoreLoadsNothingAndSaveWritesExactlyTheListedValues)
+// A fresh store loads nothing; Save writes exactly the listed values, Refresh and the next start
+// bring them back, and the headings follow only then.
+TEST_F(Preferences, saveWritesTheListedValuesAndRefreshAndTheNextStartLoadThem)
 {
     const std::string design = controlValues(make());
-    form->Form_Load();
-    form->btnRefresh->click();
-    EXPECT_EQ(controlValues(*form), design);
-    EXPECT_TRUE(store->tree.root.subkeys().empty());
-
-    form->btnSave->click();
+    Quorvil& q = *form;
+    q.Form_Load();
+    q.btnRefresh->click();
+    EXPECT_EQ(controlValues(q), design);
+    q.btnSave->click();
     for (const std::string n : {"1", "2", "3", "4"})
         EXPECT_EQ(section("Sensor" + n), (Rows{{"Sensor" + n + "_Name", "Sensor " + n},
                                                {"Coefficient-" + n + "A", "0.001355699"},
@@ -63,12 +54,8 @@ TEST_F(Preferences, freshStoreLoadsNothingAndSaveWritesExactlyTheListedValues)
                                                {"Offset" + n, "-1"}}));
     EXPECT_EQ(section("Misc"),
               (Rows{{"Timer_Interval", "-1"}, {"Degrees1C", "True"}, {"Degrees1F", "False"}}));
-    EXPECT_EQ(controlValues(*form), design);
-}
+    EXPECT_EQ(controlValues(q), design);
 
-TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnlyThen)
-{
-    Quorvil& q = loaded();
     q.cboOffset3->setCurrentIndex(5);
     q.cboTimer->setCurrentIndex(3);
     q.op1F->click();
@@ -76,6 +63,7 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     q.txtName2->setText(QStringLiteral("Attic"));
     q.txt3C->setText(QString(40000, QLatin1Char('7'))); // more than a text box took by default
     q.btnSave->click();
+    EXPECT_EQ(section("Sensor3").back(), (Rows::value_type{"Offset3", "5"}));
     EXPECT_EQ(section("Misc"),
               (Rows{{"Timer_Interval", "3"}, {"Degrees1C", "False"}, {"Degrees1F", "True"}}));
     EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Sensor 2"));
@@ -85,8 +73,7 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     q.cboTimer->setCurrentIndex(4);
     setOptionValue(q.op1F, false);
     q.btnRefresh->click();
-    EXPECT_EQ(q.LabelS1->text(), QString());
-    EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Attic"));
+    EXPECT_EQ(q.LabelS1->text() + q.LabelS2->text(), QStringLiteral("Attic"));
     EXPECT_EQ(q.txt2A->text(), QStringLiteral("0.001355699"));
     EXPECT_EQ(q.txt3C->text().size(), 40000);
     EXPECT_EQ(q.cboOffset3->currentText(), QStringLiteral("- 2°"));
@@ -95,56 +82,80 @@ TEST_F(Preferences, savedValuesComeBackAtRefreshAndAtTheNextStartAndHeadingsOnly
     EXPECT_EQ(controlValues(loaded()), controlValues(q));
 }
 
-TEST_F(Preferences, handEditedScalePairsLoadInTheirOrderAndUnreadableOnesChangeNothing)
+// Hand-edited texts: the scale pair applies Celsius first, then Fahrenheit; what a control cannot
+// take leaves it as it is, while the values around it load.
+TEST_F(Preferences, handEditedValuesLoadInOrderAndUnreadableOnesChangeNothing)
 {
-    const struct {
-        const char *celsius, *fahrenheit;
-        bool c, f;
-    } cases[] = {{"True", "True", false, true},
-                 {"False", "False", false, false},
-                 {"false", "TRUE", false, true},
-                 {"tRUE", "False", true, false},
-                 {"yes", "1", true, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.celsius) + "," + c.fahrenheit);
-        put("Misc", "Degrees1C", c.celsius);
-        put("Misc", "Degrees1F", c.fahrenheit);
+    const std::tuple<const char*, const char*, bool, bool> scales[] = {
+        {"True", "True", false, true},
+        {"False", "False", false, false},
+        {"false", "TRUE", false, true},
+        {"yes", "1", true, false}};
+    for (const auto& [celsius, fahrenheit, c, f] : scales) {
+        put("Misc", "Degrees1C", celsius);
+        put("Misc", "Degrees1F", fahrenheit);
         Quorvil& q = loaded();
-        EXPECT_EQ(q.op1C->isChecked(), c.c);
-        EXPECT_EQ(q.op1F->isChecked(), c.f);
-        // A user's click still selects exactly one.
-        q.op1C->click();
+        EXPECT_TRUE(q.op1C->isChecked() == c && q.op1F->isChecked() == f) << celsius << fahrenheit;
+        q.op1C->click(); // a user's click still selects exactly one
         EXPECT_TRUE(q.op1C->isChecked() && !q.op1F->isChecked());
     }
-}
 
-TEST_F(Preferences, storedTextsTheControlsCannotTakeLeaveThemAsTheyAre)
-{
-    Quorvil& q = loaded();
-    for (QComboBox* list : {q.cboOffset1, q.cboOffset2, q.cboOffset3, q.cboOffset4, q.cboTimer})
+    Quorvil& q = *form;
+    const auto lists = {q.cboOffset1, q.cboOffset2, q.cboOffset3, q.cboOffset4, q.cboTimer};
+    for (QComboBox* list : lists)
         list->setCurrentIndex(2);
-    const std::string chosen = controlValues(q);
     const char* rows[][3] = {{"Sensor1", "Offset1", "abc"},
                              {"Sensor2", "Offset2", "7"},
                              {"Sensor3", "Offset3", "-1.0"},
                              {"Sensor4", "Offset4", ""},
                              {"Misc", "Timer_Interval", "99999999999999999999"},
-                             {"Sensor1", "Sensor1_Name", "Cellar"},
-                             {"Sensor2", "Coefficient-2B", ""}};
+                             {"Sensor2", "Sensor2_Name", "Cellar"}};
     for (const auto& [section, key, text] : rows)
         put(section, key, text);
     q.btnRefresh->click();
-    // Only the values around them load.
-    EXPECT_EQ(q.LabelS1->text(), QStringLiteral("Cellar"));
-    EXPECT_EQ(q.txt2B->text(), QString());
-    q.LabelS1->setText(QStringLiteral("Sensor 1"));
-    q.txtName1->setText(QStringLiteral("Sensor 1"));
-    q.txt2B->setText(QStringLiteral("0.000196433"));
-    EXPECT_EQ(controlValues(q), chosen);
+    EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Cellar"));
+    for (QComboBox* list : lists)
+        EXPECT_EQ(list->currentIndex(), 2);
+    EXPECT_EQ(q.TimerCount.interval(), 6000);
+}
+
+// Delete asks with No as the default; only Yes takes every section, alarms too, and the
+// controls keep what they show. File > Exit afterwards writes the position alone.
+TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
+{
+    for (const int answer : {msgbox::No, msgbox::Yes}) {
+        SCOPED_TRACE(answer);
+        store = std::make_shared<MemoryRegistry>();
+        Quorvil& q = loaded();
+        q.txtName2->setText(QStringLiteral("Attic"));
+        q.btnSave->click();
+        q.btnRefresh->click();
+        put("Misc", "Left", "1440");
+        put("Alarms", "High1", "30");
+        const std::string shown = controlValues(q);
+        boxes.asked.clear();
+        boxes.answer(answer);
+        q.btnDelete->click();
+        ASSERT_EQ(boxes.asked.size(), 1);
+        EXPECT_EQ(boxes.asked[0].prompt,
+                  QStringLiteral("Are you sure you want to delete ALL Quorvil settings?"));
+        EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Delete ALL Quorvil Settings"));
+        EXPECT_EQ(boxes.asked[0].buttons, 308);
+        const std::pair<const char*, std::size_t> sections[] = {{"Sensor1", 5}, {"Sensor2", 5},
+                                                                {"Sensor3", 5}, {"Sensor4", 5},
+                                                                {"Misc", 4},    {"Alarms", 1}};
+        for (const auto& [name, keys] : sections)
+            EXPECT_EQ(section(name).size(), answer == msgbox::No ? keys : 0u) << name;
+        q.btnRefresh->click();
+        EXPECT_EQ(controlValues(q), shown);
+    }
+    form->mnuExit->trigger();
+    EXPECT_EQ(section("Misc").size(), 2u);
+    EXPECT_EQ(store->tree.find({"Software", "Norvalde", "Quorvil4"})->subkeys().size(), 1u);
 }
 
 // A Save that cannot be stored says so once, naming the file and the reason; the controls stay
-// as they are.
+// as they are and the file is left alone.
 TEST_F(Preferences, aSaveThatCannotBeStoredIsReportedOnce)
 {
     TempDir dir;

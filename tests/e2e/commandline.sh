@@ -1,21 +1,7 @@
 # The command line and the console mode as a user meets them in a terminal without a desktop:
-# usage and version, refusals, no display, a log stopped by a signal, a reader that goes away.
-set -euo pipefail
-binary=$(realpath "$1")
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorvil4-headless.XXXXXX")
-pid=
-cleanup() {
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL (commandline): $*" >&2
-    exit 1
-}
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+# usage and version, refusals, calibration, no display, a log stopped by a signal, a reader that goes away.
+source "$(dirname "$0")/e2e.sh" "$@"
+unset DISPLAY QT_QPA_PLATFORM
 header=$'Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r'
 
 # Runs the program with the given arguments; leaves its status, output and errors behind.
@@ -24,22 +10,32 @@ run() {
     "$binary" "$@" >"$work/out" 2>"$work/err" || status=$?
 }
 
-run --help
+run --bogus --help
 [ "$status" -eq 0 ] && grep -q '^usage: quorvil4' "$work/out" && [ ! -s "$work/err" ] ||
-    fail "--help: status $status"
+    fail "--help: $status"
 run --version
-[ "$status" -eq 0 ] && [ "$(cat "$work/out")" = "Quorvil4 4.1" ] || fail "--version: status $status"
-for bad in --verbose --simulate= "--interval=5" "--headless --interval=0"; do
+[ "$status" -eq 0 ] && [ "$(cat "$work/out")" = "Quorvil4 4.1" ] || fail "--version: $status"
+# Each refusal: status 2, the usage on standard error and nothing on standard output.
+for bad in --verbose --simulate= "--simulate --simulate" --interval=5 "--headless --interval=0" \
+    "--headless --interval=86401" "--headless --interval=1.5" "--headless --log=" \
+    "--simulate --calibrate 1:2" "--calibrate 0:7903 10=5203 25:3296"; do
     # shellcheck disable=SC2086
     run $bad
     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
         fail "$bad: status $status"
 done
 
-# The calibration command needs no display either.
+# The calibration command needs no display. Its coefficients give the points back, and the same
+# points in Fahrenheit give the same coefficients; two points are refused.
 run --calibrate 0:7903 10:5203 25:3296
-[ "$status" -eq 0 ] && [ "$(wc -l <"$work/out")" -eq 3 ] && grep -q warning "$work/err" ||
-    fail "--calibrate: status $status"
+[ "$status" -eq 0 ] && grep -q '^quorvil4: warning: A and C are negative' "$work/err" &&
+    paste -sd' ' "$work/out" | awk '{ L = log(5203); t = 1 / ($1 + $2 * L + $3 * L ^ 3) - 273.15
+        exit !(NF == 3 && t > 9.999 && t < 10.001) }' || fail "--calibrate: $status $(cat "$work/out")"
+mv "$work/out" "$work/celsius"
+run --calibrate --fahrenheit 32:7903 50:5203 77:3296
+[ "$status" -eq 0 ] && cmp -s "$work/out" "$work/celsius" || fail "--fahrenheit: $status"
+run --calibrate 0:7903 10:5203
+[ "$status" -eq 2 ] && grep -q '^quorvil4: Three points are needed' "$work/err" || fail "two points"
 
 # No display: one line naming both variables and status 1, never an abort.
 for display in "" ":$((400 + RANDOM % 400))"; do
@@ -55,15 +51,12 @@ printf '0 0 10000 32767\n1 0 1000 65535\n' >"$work/port.txt"
 # SIGTERM after the first line ends the run with status 0 and every line whole.
 "$binary" --headless --simulate="$work/port.txt" --interval=1 --log="$work/log.csv" \
     2>"$work/err" &
-pid=$!
-for _ in $(seq 100); do
-    [ "$(wc -l <"$work/log.csv" 2>/dev/null || echo 0)" -ge 2 ] && break
-    sleep 0.05
-done
-kill -TERM "$pid"
+appPid=$!
+waitFor 5 "a data line" eval '[ "$(wc -l <"$work/log.csv" 2>/dev/null || echo 0)" -ge 2 ]'
+kill -TERM "$appPid"
 status=0
-wait "$pid" || status=$?
-pid=
+wait "$appPid" || status=$?
+appPid=
 [ "$status" -eq 0 ] || fail "SIGTERM: status $status"
 [ "$(head -n 1 "$work/log.csv")" = "$header" ] || fail "no header in the log"
 tail -n 1 "$work/log.csv" | grep -qE '^[0-9-]+,[0-9:]+,33,9,90,-4'$'\r''$' ||

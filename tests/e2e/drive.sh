@@ -53,7 +53,6 @@ clientHeightIs() {
 declare -A controls=(
     [Option1]="112 72 41 17"
     [Option2]="152 72 41 17"
-    [op1C]="96 384 81 17"
     [op1F]="208 384 105 17"
     [btnSave]="8 424 97 25"
 )

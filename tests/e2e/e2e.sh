@@ -8,15 +8,13 @@ binary=$(realpath "$1")
 shots=$(realpath "$2")
 scenario=$(basename "$0" .sh)
 
-for tool in Xvfb xdotool xwininfo import; do
+for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh" >&2; exit 1; }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvil4-e2e.XXXXXX")
 xvfbPid=
 appPid=
-mainWindow=
-menuHeight=
 
 fail() {
     echo "FAIL ($scenario): $*" >&2
@@ -24,15 +22,9 @@ fail() {
 }
 
 screenshot() {
+    [ -n "${DISPLAY:-}" ] || return 0
     local name="e2e-$scenario${1:+-$1}.png"
     import -window root "$shots/$name" 2>/dev/null || echo "no screenshot $name" >&2
-}
-
-stopApp() {
-    [ -n "$appPid" ] || return 0
-    kill "$appPid" 2>/dev/null || true
-    wait "$appPid" 2>/dev/null || true
-    appPid=
 }
 
 cleanup() {
@@ -40,15 +32,10 @@ cleanup() {
     trap - EXIT
     # The screen as the scenario left it, passed or failed.
     [ -n "$xvfbPid" ] && screenshot
-    if [ "$status" -eq 0 ] && [ -n "$appPid" ] && ! kill -0 "$appPid" 2>/dev/null; then
-        echo "FAIL ($scenario): quorvil4 ended before the scenario did" >&2
-        status=1
-    fi
-    stopApp
-    if [ -n "$xvfbPid" ]; then
-        kill "$xvfbPid" 2>/dev/null || true
-        wait "$xvfbPid" 2>/dev/null || true
-    fi
+    for pid in $appPid $xvfbPid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     if [ "$status" -ne 0 ] && [ -s "$work/app.log" ]; then
         echo "--- quorvil4 output:" >&2
         cat "$work/app.log" >&2
@@ -111,11 +98,7 @@ startApp() {
 waitForExit() {
     local pid=$appPid status=0
     appPid=
-    local deadline=$(($(date +%s%N) + 10000000000))
-    while kill -0 "$pid" 2>/dev/null; do
-        [ "$(date +%s%N)" -lt "$deadline" ] || { appPid=$pid; fail "quorvil4 did not end"; }
-        sleep 0.1
-    done
+    waitFor 10 "quorvil4 to end" eval "! kill -0 $pid 2>/dev/null"
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "quorvil4 ended with status $status"
 }
@@ -126,17 +109,8 @@ dataLines() {
     tail -n +2 "$logFile" | grep $'\r$' | tr -d '\r' || true
 }
 
-dataLineCount() {
-    dataLines | wc -l
-}
-
 hasDataLines() {
-    [ "$(dataLineCount)" -ge "$1" ]
-}
-
-# Field N (1-based) of the last complete data line.
-lastField() {
-    dataLines | tail -n 1 | cut -d, -f "$1"
+    [ "$(dataLines | wc -l)" -ge "$1" ]
 }
 
 regHolds() {

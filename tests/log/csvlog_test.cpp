@@ -29,13 +29,15 @@ TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
     EXPECT_EQ(fs::status(temp.path() / "data").permissions(), fs::perms(0700));
 }
 
-// Only an empty file or an earlier log, linked or not, is emptied; anything else at the path is
-// refused and left as it was, a FIFO without waiting on it.
+// Only an empty file or an earlier log, linked or not, is emptied; anything else at the path (a
+// spreadsheet's table, say) is refused and left as it was, a FIFO without waiting on it.
 TEST(CsvLog, startEmptiesOnlyAnEarlierLog)
 {
     TempDir temp;
     const fs::path file = temp.path() / "QuorvilLog.csv", elsewhere = temp.path() / "other.txt";
-    const std::string oldLog = Header + "12/5/2026,3:04:05 PM,21,,19,-3\r\n", thesis = "my thesis";
+    const std::string oldLog = Header + "12/5/2026,3:04:05 PM,21,,19,-3\r\n",
+                      thesis =
+                          "Date,Time,Words\r\n1/2/2026,9:00,the first chapter of my thesis\r\n";
     for (const auto& [content, linked] : {std::pair{std::string(), false},
                                           {oldLog, false},
                                           {oldLog, true},
@@ -80,10 +82,10 @@ TEST(CsvLog, aLogRemovedWhileLoggingStartsAgainAtTheNextLine)
 
 TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
 {
-    const std::pair<int, std::optional<int>> rows[] = {
-        {0, 1000}, {3, 10000}, {6, 60000}, {-1, std::nullopt}, {7, std::nullopt}};
-    for (const auto& [position, milliseconds] : rows)
-        EXPECT_EQ(loggingInterval(position), milliseconds) << position;
+    const std::optional<int> ms[] = {std::nullopt, 1000,  5000,  6000,        10000,
+                                     15000,        30000, 60000, std::nullopt};
+    for (int position = -1; position <= 7; ++position)
+        EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
 }
 
 } // namespace

@@ -9,11 +9,6 @@ namespace {
 constexpr Scale C = Scale::Celsius;
 constexpr Scale F = Scale::Fahrenheit;
 
-Calibration fit(const std::vector<CalibrationPoint>& points, Scale scale = C)
-{
-    return calibrate(points, scale);
-}
-
 void expectRelative(const Coefficients& got, const Coefficients& want, double bound)
 {
     EXPECT_LT(std::fabs(got.A / want.A - 1), bound) << got.A;
@@ -44,17 +39,15 @@ TEST(Calibration, recoversKnownCoefficientsAlsoFromReadingsCloseTogether)
             const long double Y = row.k.A + row.k.B * L + row.k.C * L * L * L;
             points.push_back({double(1 / Y - 273.15L), reading});
         }
-        const Calibration k = fit(points);
+        const Calibration k = calibrate(points, C);
         ASSERT_FALSE(k.refused()) << k.refusal;
         expectRelative(k.coefficients, row.k, 1e-9);
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(k.fitted[i], points[i].temperature, 1e-6);
     }
-}
-
-TEST(Calibration, readmeExampleFitsWithNegativeAAndCAsAWarningOnly)
-{
-    const Calibration k = fit({{0, 7903}, {10, 5203}, {25, 3296}});
+    // The ReadMe's example: negative A and C are only a warning.
+    const Calibration k =
+        calibrate(std::vector<CalibrationPoint>{{0, 7903}, {10, 5203}, {25, 3296}}, C);
     ASSERT_FALSE(k.refused()) << k.refusal;
     expectRelative(k.coefficients,
                    {-0.0039135687508197693, 0.0011310307783172673, -3.563827028777295e-06}, 1e-12);
@@ -90,7 +83,7 @@ TEST(Calibration, refusesWithAReason)
         {{{-273.1499999999999, 1000}, {-260, 1001}, {0, 1002}}, C, "These points give no"},
     };
     for (const auto& row : rows) {
-        const Calibration k = fit(row.points, row.scale);
+        const Calibration k = calibrate(row.points, row.scale);
         EXPECT_EQ(k.refusal.substr(0, std::string(row.reason).size()), row.reason) << k.refusal;
         EXPECT_EQ(k.refused(), *row.reason != '\0') << k.refusal;
     }

@@ -1,11 +1,12 @@
-#include "hivestore.h"
+#include "settings/hivefile.h"
+#include "settings/hivetext.h"
+#include "settings/registry.h"
 #include "support/deadline.h"
+#include "support/tempdir.h"
 
-#include <algorithm>
-#include <csignal>
 #include <fcntl.h>
-#include <grp.h>
-#include <numeric>
+#include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +16,141 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using HiveFile = HiveStore;
+// A store over a hive file in a fresh folder, where the program keeps it; every test ends with
+// no key left open.
+class HiveStore : public testing::Test {
+protected:
+    // The file as it parses by itself; none when it does not parse or loses a line.
+    std::optional<RegTree> stored() const
+    {
+        std::optional<ParsedHive> hive = parseHive(readFile(file));
+        if (!hive || hive->droppedLines != 0)
+            return std::nullopt;
+        return hive->tree;
+    }
+    void TearDown() override { EXPECT_EQ(api->openKeyCount(), 0u) << "a key was left open"; }
+
+    TempDir dir;
+    std::filesystem::path file = dir.path() / "Norvalde" / "Quorvil4" / "user.reg";
+    std::shared_ptr<HiveFileRegistry> api = std::make_shared<HiveFileRegistry>(file);
+    registry Reg{api};
+};
+
+// Calls in turn and what each gives (Get with the default "d"; List as name=text pairs). Names
+// ignore case and keep the spelling and order of their first writing; "*" is the unnamed value;
+// a key with sub-keys, and the application key itself, are never deleted.
+TEST_F(HiveStore, eachCallFindsItsSectionAndValue)
+{
+    const struct {
+        char call; // Save, Get, Delete, List
+        const char *section, *key, *text, *result;
+    } script[] = {
+        {'G', "Misc", "Left", "", "d"},
+        {'S', "Misc", "Left", "1920", "true"},
+        {'S', "Misc", "Top", "", "true"},
+        {'S', "MISC", "left", "3", "true"},
+        {'G', "misc", "LEFT", "", "3"},
+        {'G', "Misc", "Top", "", ""},
+        {'S', "Misc", "*", "unnamed", "true"},
+        {'G', "Misc", "*", "", "unnamed"},
+        {'L', "misc", "", "", "Left=3;Top=;=unnamed;"},
+        {'D', "Misc", "*", "", "true"},
+        {'S', "", "Top", "720", "true"},
+        {'S', "Outer\\Inner", "x", "1", "true"},
+        {'D', "Outer", "", "", "false"},
+        {'D', "", "", "", "false"},
+        {'D', "Outer\\Inner", "", "", "true"},
+        {'D', "Outer", "", "", "true"},
+        {'D', "Outer", "", "", "false"},
+        {'D', "Misc", "Left", "", "true"},
+        {'D', "Misc", "Left", "", "false"},
+        {'G', "", "Top", "", "720"},
+        {'L', "Misc", "", "", "Top=;"},
+    };
+    for (const auto& step : script) {
+        SCOPED_TRACE(std::string(1, step.call) + " " + step.section + " " + step.key);
+        std::string result;
+        if (step.call == 'S' || step.call == 'D')
+            result = (step.call == 'S' ? Reg.SaveSetting(step.section, step.key, step.text)
+                                       : Reg.DeleteSetting(step.section, step.key))
+                         ? "true"
+                         : "false";
+        else if (step.call == 'G')
+            result = Reg.GetSetting(step.section, step.key, "d");
+        for (const auto& [name, text] :
+             step.call == 'L' ? Reg.GetAllSettings(step.section) : registry::Table{})
+            result += name + "=" + text + ";";
+        EXPECT_EQ(result, step.result);
+        if (&step == script) { // reading creates nothing
+            EXPECT_FALSE(fs::exists(dir.path() / "Norvalde"));
+        }
+    }
+    std::optional<RegTree> tree = stored();
+    ASSERT_TRUE(tree);
+    const RegNode* app = tree->find({"Software", "Norvalde", "Quorvil4"});
+    EXPECT_EQ(tree->find({"Software", "Norvalde", "Quorvil4", "misc"})->name, "Misc");
+    EXPECT_EQ(app->subkeys().size(), 1u);
+    EXPECT_EQ(app->values.size(), 1u);
+    // Only spaces are trimmed; empty restores the default, spaces alone store the empty text.
+    Reg.setCompany("  Acme Ltd\t ");
+    Reg.setAppName("Probe");
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "5"));
+    EXPECT_TRUE(stored()->find({"Software", "Acme Ltd\t", "Probe", "Misc"}));
+    Reg.setCompany("");
+    Reg.setAppName("   ");
+    EXPECT_EQ(Reg.Company() + "/" + Reg.AppName(), "Norvalde/");
+}
+
+// Any text under any name comes back exactly, through a store that reads the file afresh, and
+// values of other types, as another program may write, are not listed.
+TEST_F(HiveStore, anyTextAndNameComesBackExactly)
+{
+    const registry::Table rows = {{"say \"hi\" [x]=", "\"quoted\" "},
+                                  {"back\\slash", "C:\\new\\table\\"},
+                                  {"line\nbreak\r", "two\r\nlines\n\ttab" + std::string(300, '~')},
+                                  {"\tGrüße", "Grüße 温度 🌡 \\\""},
+                                  {"@", std::string("nul\0inside", 10)},
+                                  {"*x", "\xff\xfe not UTF-8"}};
+    for (const auto& [name, text] : rows)
+        ASSERT_TRUE(Reg.SaveSetting("Awkward", name, text)) << name;
+
+    RegKey key = 0;
+    const std::uint8_t dword[] = {1, 0, 0, 0};
+    ASSERT_EQ(api->RegCreateKeyExA("Software\\Norvalde\\Quorvil4\\Awkward", 0, &key), 0);
+    ASSERT_EQ(api->RegSetValueExA(key, "n", reg::Dword, dword, 4), reg::Success);
+    api->RegCloseKey(key);
+
+    registry fresh(std::make_shared<HiveFileRegistry>(file));
+    EXPECT_EQ(fresh.GetAllSettings("Awkward"), rows);
+    for (const auto& [name, text] : rows)
+        EXPECT_EQ(fresh.GetSetting("Awkward", name, "d"), text) << name;
+}
+
+// Another program shortens a value between the size query and the read: the new text comes
+// back, without padding.
+class ShorteningRegistry final : public TreeRegistry {
+public:
+    RegTree tree;
+    int calls = 0;
+
+protected:
+    long transact(Access, const std::function<long(RegTree&, bool&)>& op) override
+    {
+        if (++calls == 5) // create, set, open, size query: then the read
+            tree.find({"Software", "Norvalde", "Quorvil4", "Misc"})->values[0].data = {'4', 0};
+        bool changed = false;
+        return op(tree, changed);
+    }
+};
+
+TEST(RegistryRace, aValueShortenedWhileReadComesBackWithoutPadding)
+{
+    auto api = std::make_shared<ShorteningRegistry>();
+    registry Reg(api);
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "4");
+    EXPECT_EQ(api->openKeyCount(), 0u);
+}
 
 std::vector<fs::path> backupsBeside(const fs::path& file)
 {
@@ -26,18 +161,11 @@ std::vector<fs::path> backupsBeside(const fs::path& file)
     return found;
 }
 
-int exitCode(pid_t pid)
-{
-    int status = 0;
-    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST_F(HiveFile, writesArePrivateAndKeepTheModeAndLinkTheyFind)
+TEST_F(HiveStore, writesArePrivateAndKeepTheModeAndLinkTheyFind)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
     EXPECT_EQ(fs::status(dir.path() / "Norvalde").permissions(), fs::perms(0700));
     EXPECT_EQ(fs::status(file).permissions(), fs::perms(0600));
-    EXPECT_TRUE(backupsBeside(file).empty());
 
     const fs::path real = dir.path() / "quorvil.reg";
     fs::rename(file, real);
@@ -49,112 +177,87 @@ TEST_F(HiveFile, writesArePrivateAndKeepTheModeAndLinkTheyFind)
     EXPECT_NE(readFile(real).find("\"Left\"=\"0\""), std::string::npos);
 }
 
-// From one line up, what a rewrite would lose or change is kept as it was before the first one.
-TEST_F(HiveFile, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
+// A single line that a rewrite would lose (or change: see the text tests) is enough to keep the
+// file as it was, beside it, before the first rewrite and only then.
+TEST_F(HiveStore, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
 {
-    const std::string misc = "[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
-                             "\"Left\"=\"1920\"\n";
-    std::string utf16 = "\xFF\xFE";
-    for (char c : "Windows Registry Editor Version 5.00\r\n\r\n" + misc)
-        utf16 += {c, '\0'}; // ASCII only
-    const std::string originals[] = {
-        "REGEDIT4\n\n" + misc + "this line was mangled by hand\n\"Top\"=\"720\"\n",
-        "REGEDIT4\n\n" + misc + "\"Name\"=\"Dachboden S\xfc" + "d\"\n", // Latin-1
-        utf16,
-    };
+    const std::string original =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
+        "\"Left\"=\"1920\"\nthis line was mangled by hand\n";
     fs::create_directories(file.parent_path());
-    for (const std::string& original : originals) {
-        SCOPED_TRACE(original);
-        for (const fs::path& backup : backupsBeside(file))
-            fs::remove(backup);
-        writeFile(file, original);
-        EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
-        EXPECT_TRUE(backupsBeside(file).empty()); // reading writes nothing
-
-        ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
-        ASSERT_EQ(backupsBeside(file).size(), 1u);
-        EXPECT_EQ(readFile(backupsBeside(file)[0]), original);
-        EXPECT_TRUE(stored() && readFile(file).starts_with("REGEDIT4\n"));
-        EXPECT_EQ(Reg.GetAllSettings("Misc"), (registry::Table{{"Left", "1920"}, {"Top", "0"}}));
-        ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
-        EXPECT_EQ(backupsBeside(file).size(), 1u);
-    }
+    writeFile(file, original);
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
+    EXPECT_TRUE(backupsBeside(file).empty()); // reading writes nothing
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
+    ASSERT_EQ(backupsBeside(file).size(), 1u);
+    EXPECT_EQ(readFile(backupsBeside(file)[0]), original);
+    EXPECT_TRUE(stored());
+    EXPECT_EQ(Reg.GetAllSettings("Misc"), (registry::Table{{"Left", "1920"}, {"Top", "0"}}));
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
+    EXPECT_EQ(backupsBeside(file).size(), 1u);
 }
 
-TEST_F(HiveFile, whatCannotBeReadOrWrittenFailsAndLosesNothing)
+TEST_F(HiveStore, whatCannotBeReadOrWrittenFailsAndLosesNothing)
 {
-    // Changes the file could not hold.
+    // Changes the file could not hold, and a rewrite that cannot be made.
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
     const std::string before = readFile(file);
     EXPECT_FALSE(Reg.SaveSetting("Misc", "Huge", std::string(HiveFileRegistry::MaxFileSize, 'x')));
-    EXPECT_FALSE(Reg.SaveSetting("Bad\nSection", "Left", "1"));
+    fs::create_directory(file.string() + ".tmp");
+    EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
+    fs::remove(file.string() + ".tmp");
     EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
 
     // Files that are no hive, or too big to read.
     std::string huge = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n";
     while (huge.size() <= HiveFileRegistry::MaxFileSize)
         huge += "\"Left\"=\"" + std::string(100, 'x') + "\"\n";
-    const std::string junk("\x7f"
-                           "ELF\x02\x01\x01\0\0\xff\xfe",
-                           11); // binary
     const std::pair<std::string, const char*> contents[] = {
-        {junk, "not in the registry text format"},
-        {huge, "larger than 4 MiB"},
-        {"Left=1920\n", "not in the registry text format"}};
+        {huge, "larger than 4 MiB"}, {"Left=1920\n", "not in the registry text format"}};
     for (const auto& [content, reason] : contents) {
         SCOPED_TRACE(content.substr(0, 12));
         writeFile(file, content);
         EXPECT_EQ(Reg.GetSetting("Misc", "Left", "d"), "d");
-        EXPECT_TRUE(Reg.GetAllSettings("Misc").empty());
         EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
         EXPECT_NE(Reg.failureReason().find(reason), std::string::npos) << Reg.failureReason();
         EXPECT_FALSE(Reg.DeleteSetting("Misc"));
         EXPECT_EQ(readFile(file), content);
     }
-
-    // A folder where the file should be, and a file where a folder should be.
-    fs::remove(file);
-    fs::create_directory(file);
-    writeFile(dir.path() / "plain", "");
-    for (const fs::path& blocked : {file, dir.path() / "plain" / "user.reg"}) {
-        registry store(std::make_shared<HiveFileRegistry>(blocked));
-        EXPECT_EQ(store.GetSetting("Misc", "Left", "d"), "d") << blocked;
-        EXPECT_FALSE(store.SaveSetting("Misc", "Left", "1")) << blocked;
-    }
-    EXPECT_TRUE(fs::is_directory(file));
 }
 
-TEST_F(HiveFile, unreadableOrUnwritableFoldersGiveDefaultsAndFalse)
+// Another program's change, by rename or in place, is seen at the next call even when the file
+// keeps its size or its time; a write compares the bytes too, so it never loses that change.
+TEST_F(HiveStore, aChangeByAnotherProgramIsSeenAtTheNextCall)
 {
-    // Root's rights ignore permissions: the child becomes another user, who owns the store.
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(99);
-        const fs::path folder = file.parent_path();
-        bool ok = Reg.SaveSetting("Misc", "Left", "1920");
-        fs::permissions(folder, fs::perms(0555));
-        ok = ok && Reg.GetSetting("Misc", "Left") == "1920" &&
-             !Reg.SaveSetting("Misc", "Left", "1") && !Reg.DeleteSetting("Misc");
-        fs::permissions(folder, fs::perms::none);
-        ok = ok && Reg.GetSetting("Misc", "Left", "d") == "d" &&
-             !Reg.SaveSetting("Misc", "Left", "1") && !Reg.DeleteSetting("Misc");
-        fs::permissions(folder, fs::perms(0700));
-        ::_exit(ok && Reg.GetSetting("Misc", "Left") == "1920" ? 0 : 1);
-    }
-    const int code = exitCode(pid);
-    if (code == 99)
-        GTEST_SKIP() << "root cannot give up its rights here";
-    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1"));
+    const std::string text = readFile(file);
+    struct stat first {};
+    ASSERT_EQ(::stat(file.c_str(), &first), 0);
+    const auto change = [&](const char* left, std::time_t later) {
+        if (left)
+            writeFile(file, text.substr(0, text.find("\"1\"")) + left + "\n\n"); // in place
+        const timespec times[] = {{0, UTIME_OMIT}, {first.st_mtim.tv_sec + later, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    };
+    change(nullptr, 0);
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1");
+    ASSERT_TRUE(
+        registry(std::make_shared<HiveFileRegistry>(file)).SaveSetting("Misc", "Left", "2"));
+    change(nullptr, 0); // another file of the same size and time
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "2");
+    change("\"3\"", 1); // the same file and size, later
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "3");
+    change("\"44\"", 1); // the same file and time, longer
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "44");
+    change("\"55\"", 1); // nothing tells but the bytes
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "55");
 }
 
-// Reads take no lock; a write waits for it a bounded time, once for a whole batch. Nothing at
-// the names of the lock, the file or its temporary copy can block a call, a FIFO neither.
-TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
+// Reads take no lock; a write waits for it a bounded time, once for a whole batch, which then
+// fails whole. Nothing at the names of the lock, the file or its copy can block a call.
+TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
 {
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
     const std::string lockFile = file.string() + ".lock", before = readFile(file);
@@ -170,6 +273,7 @@ TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
         EXPECT_FALSE(store.endBatch());
         EXPECT_EQ(store.failureReason(), "Another program holds the settings lock");
         EXPECT_EQ(readFile(file), before);
+        EXPECT_EQ(store.GetSetting("Misc", "Left"), "1920");
         for (const std::string& fifo : {lockFile, file.string() + ".tmp"})
             EXPECT_EQ((fs::remove(fifo), ::mkfifo(fifo.c_str(), 0600)), 0) << fifo;
         EXPECT_FALSE(store.SaveSetting("Misc", "Top", "3"));
@@ -181,81 +285,24 @@ TEST_F(HiveFile, aHeldLockOrAFifoNeverFreezesTheStore)
     });
 }
 
-TEST_F(HiveFile, twoProcessesWritingAtOnceLoseNothing)
+TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
 {
-    std::vector<pid_t> writers;
-    for (char who : {'A', 'B'}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // A writer in a tight loop leaves the other few chances at the lock: a long wait.
-            registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
-            bool ok = true;
-            for (int i = 0; i < 500; ++i)
-                ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
-            ::_exit(ok ? 0 : 1);
-        }
-        writers.push_back(pid);
-    }
-    for (pid_t pid : writers)
-        EXPECT_EQ(exitCode(pid), 0);
+    // A writer in a tight loop leaves the other few chances at the lock: a long wait.
+    const auto saveMany = [this](char who) {
+        registry writer(std::make_shared<HiveFileRegistry>(file, std::chrono::seconds(30)));
+        bool ok = true;
+        for (int i = 0; i < 100; ++i)
+            ok = writer.SaveSetting("Misc", who + std::to_string(i), std::to_string(i)) && ok;
+        return ok;
+    };
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(saveMany('A') ? 0 : 1);
+    EXPECT_TRUE(saveMany('B'));
+    int status = 0;
+    EXPECT_TRUE(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
     EXPECT_TRUE(stored());
-    EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 1000u);
-    EXPECT_EQ(Reg.GetSetting("Misc", "A499") + Reg.GetSetting("Misc", "B0"), "4990");
-}
-
-TEST_F(HiveFile, aWriterKilledMidWriteLeavesEveryKeyWithItsOldOrNewValue)
-{
-    constexpr int keys = 10, acked = 8, rounds = 10;
-    // Padding makes each rewrite long enough to be caught in the middle.
-    std::string seed = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Padding]\n";
-    for (int i = 0; i < 2000; ++i)
-        seed += "\"P" + std::to_string(i) + "\"=\"p\"\n";
-    fs::create_directories(file.parent_path());
-    writeFile(file, seed);
-    const fs::path temporary = file.string() + ".tmp";
-    std::vector<std::string> state(keys);
-    for (int round = 1; round <= rounds; ++round) {
-        int acks[2];
-        ASSERT_EQ(::pipe(acks), 0);
-        const pid_t pid = ::fork();
-        if (pid == 0) { // write i sets key i % keys to this round's i / keys + 1
-            for (int i = 0;; ++i) {
-                Reg.SaveSetting("Misc", "K" + std::to_string(i % keys),
-                                std::to_string(round * 100000 + i / keys + 1));
-                if (::write(acks[1], "+", 1) != 1)
-                    ::_exit(1);
-            }
-        }
-        ::close(acks[1]);
-        for (int i = 0; i < acked; ++i) {
-            char ack;
-            ASSERT_EQ(::read(acks[0], &ack, 1), 1);
-        }
-        // Kills the writer while a new file is being written, a little later in each round.
-        for (int seen = 0, polls = 0; seen < round * round && polls < 1000000; ++polls)
-            seen += fs::exists(temporary);
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        ::close(acks[0]);
-
-        std::optional<RegTree> tree = stored();
-        ASSERT_TRUE(tree) << "round " << round;
-        EXPECT_EQ(tree->find(appKey({"Padding"}))->values.size(), 2000u);
-        // The file holds the state after some number of writes, at least those acknowledged,
-        // so this round's count of writes per key falls by at most one from first key to last.
-        std::vector<int> counts;
-        for (int k = 0; k < keys; ++k) {
-            const std::string now = Reg.GetSetting("Misc", "K" + std::to_string(k));
-            counts.push_back(now == state[k] ? 0 : std::stoi(now) - round * 100000);
-            state[k] = now;
-        }
-        EXPECT_TRUE(std::is_sorted(counts.rbegin(), counts.rend()) &&
-                    counts.front() - counts.back() <= 1 &&
-                    std::accumulate(counts.begin(), counts.end(), 0) >= acked)
-            << "round " << round << ": " << state.front() << " .. " << state.back();
-    }
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "After", "1"));
-    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 200u);
 }
 
 } // namespace

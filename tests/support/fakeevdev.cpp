@@ -3,221 +3,87 @@
 
 #include "support/fakeevdev.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <ranges>
 #include <sys/ioctl.h>
 
 namespace {
 
 FakeEvdevKernel* current = nullptr;
-constexpr std::size_t queueSize = 64; // the kernel's smallest per-reader event buffer
 
-int fail(int error)
+template <class Function> Function real(const char* name)
 {
-    errno = error;
-    return -1;
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
-std::set<unsigned> codesOf(const std::map<unsigned, input_absinfo>& abs)
+FakeEvdevKernel::Device* readerOf(int fd)
 {
-    std::set<unsigned> codes;
-    for (const auto& [code, info] : abs)
-        codes.insert(code);
-    return codes;
+    const auto it = current ? current->readers.find(fd) : decltype(current->readers.end()){};
+    return current && it != current->readers.end() ? it->second.get() : nullptr;
 }
 
 // A bitmap as an ioctl hands it out: longs of the machine, least significant first.
-int putBits(void* arg, std::size_t size, const std::set<unsigned>& codes)
+template <class Codes> void putBits(void* arg, std::size_t size, const Codes& codes)
 {
-    auto* bytes = static_cast<unsigned char*>(arg);
-    std::memset(bytes, 0, size);
     for (const unsigned code : codes) {
         if (code / 8 < size)
-            bytes[code / 8] |= static_cast<unsigned char>(1U << (code % 8));
+            static_cast<unsigned char*>(arg)[code / 8] |= 1U << code % 8;
     }
-    return static_cast<int>(size);
 }
 
 // A bitmap as sysfs prints it: longs, the most significant first, leading zero words left out.
-std::string sysfsBitmap(const std::set<unsigned>& codes)
+template <class Codes> std::string sysfsBitmap(const Codes& codes)
 {
-    constexpr unsigned wordBits = sizeof(long) * 8;
+    unsigned long words[KEY_CNT / 8 / sizeof(long)] = {};
+    putBits(words, sizeof(words), codes);
+    std::size_t count = std::size(words);
+    while (count > 1 && words[count - 1] == 0)
+        --count;
     std::string text;
-    for (unsigned word = codes.empty() ? 1 : *codes.rbegin() / wordBits + 1; word-- > 0;) {
-        unsigned long bits = 0;
-        for (const unsigned code : codes)
-            bits |= code / wordBits == word ? 1UL << (code % wordBits) : 0;
-        char hex[24];
-        std::snprintf(hex, sizeof(hex), text.empty() ? "%lx" : " %lx", bits);
-        text += hex;
-    }
-    return text + "\n";
-}
-
-template <class Function> Function next(const char* name)
-{
-    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+    for (char hex[24]; count-- > 0; text += hex)
+        std::snprintf(hex, sizeof(hex), "%lx%c", words[count], count ? ' ' : '\n');
+    return text;
 }
 
 } // namespace
 
 FakeEvdevKernel::FakeEvdevKernel()
 {
-    std::filesystem::create_directories(m_root.path() / "dev/input");
+    std::filesystem::create_directories(dir.path() / "dev/input");
     current = this;
 }
 
 // Descriptors still open stay open, to be closed later through the real close().
 FakeEvdevKernel::~FakeEvdevKernel()
 {
-    if (current == this)
-        current = nullptr;
-}
-
-FakeEvdevKernel* FakeEvdevKernel::active()
-{
-    return current;
+    current = nullptr;
 }
 
 FakeEvdevKernel::Device& FakeEvdevKernel::plug(const std::string& node, Device device)
 {
     writeFile(path(node), "");
-    const auto sysfs = m_root.path() / "sys/class/input" / node / "device";
-    if (device.published) {
-        std::filesystem::create_directories(sysfs / "capabilities");
-        writeFile(sysfs / "capabilities/abs", sysfsBitmap(codesOf(device.abs)));
-        writeFile(sysfs / "capabilities/key", sysfsBitmap(device.keys));
-        writeFile(sysfs / "properties", sysfsBitmap(device.props));
-        writeFile(sysfs / "name", device.name + "\n");
-        writeFile(sysfs / "phys", device.phys + "\n");
-    }
-    auto& slot = m_nodes[path(node)] = std::make_shared<Node>();
-    slot->device = std::move(device);
-    return slot->device;
+    const auto sysfs = dir.path() / "sys/class/input" / node / "device";
+    std::filesystem::create_directories(sysfs / "capabilities");
+    writeFile(sysfs / "capabilities/abs", sysfsBitmap(std::views::keys(device.abs)));
+    writeFile(sysfs / "capabilities/key", sysfsBitmap(device.keys));
+    writeFile(sysfs / "properties", sysfsBitmap(device.props));
+    writeFile(sysfs / "name", device.name + "\n");
+    writeFile(sysfs / "phys", device.phys + "\n");
+    return *(nodes[path(node)] = std::make_shared<Device>(std::move(device)));
 }
 
 void FakeEvdevKernel::unplug(const std::string& node)
 {
-    m_nodes.at(path(node))->gone = true;
-    m_nodes.erase(path(node));
+    device(node).gone = true;
+    nodes.erase(path(node));
     std::filesystem::remove(path(node));
-    std::filesystem::remove_all(m_root.path() / "sys/class/input" / node);
-}
-
-void FakeEvdevKernel::report(const std::string& node, unsigned axis, int value)
-{
-    Node& target = *m_nodes.at(path(node));
-    input_absinfo& info = target.device.abs.at(axis);
-    // As far as the kernel's smoothing matters here: changes within half the fuzz are dropped.
-    if (value == info.value || std::abs(value - info.value) < info.fuzz / 2)
-        return;
-    info.value = value;
-    for (auto& [fd, client] : m_clients) {
-        if (client.node.get() != &target || (target.grabber >= 0 && target.grabber != fd))
-            continue;
-        for (const input_event& ev : {input_event{{}, EV_ABS, static_cast<__u16>(axis), value},
-                                      input_event{{}, EV_SYN, SYN_REPORT, 0}}) {
-            client.queue.push_back(ev);
-            // A full buffer keeps only the newest event, after a marker of the loss.
-            if (client.queue.size() == queueSize)
-                client.queue = {input_event{{}, EV_SYN, SYN_DROPPED, 0}, ev};
-        }
-    }
-}
-
-std::optional<int> FakeEvdevKernel::open(const char* path)
-{
-    const auto it = m_nodes.find(path);
-    if (it == m_nodes.end())
-        return std::nullopt;
-    if (it->second->device.openError != 0)
-        return fail(it->second->device.openError);
-    // A real descriptor, so that numbers never collide with the process's own.
-    const int fd = next<int (*)(const char*, int, ...)>("open")(path, O_RDONLY | O_CLOEXEC);
-    m_clients[fd] = Client{it->second, {}};
-    ++it->second->device.opens;
-    return fd;
-}
-
-std::optional<ssize_t> FakeEvdevKernel::read(int fd, void* buffer, size_t size)
-{
-    const auto it = m_clients.find(fd);
-    if (it == m_clients.end())
-        return std::nullopt;
-    auto& [node, queue] = it->second;
-    if (node->gone || node->device.readError != 0)
-        return fail(node->gone ? ENODEV : node->device.readError);
-    if (queue.empty())
-        return fail(EAGAIN);
-    const std::size_t count = std::min(size / sizeof(input_event), queue.size());
-    std::copy_n(queue.begin(), count, static_cast<input_event*>(buffer));
-    queue.erase(queue.begin(), queue.begin() + static_cast<long>(count));
-    return static_cast<ssize_t>(count * sizeof(input_event));
-}
-
-// The evdev requests that libevdev and the backend make, answered as the kernel does.
-std::optional<int> FakeEvdevKernel::ioctl(int fd, unsigned long request, void* arg)
-{
-    const auto it = m_clients.find(fd);
-    if (it == m_clients.end())
-        return std::nullopt;
-    Node& node = *it->second.node;
-    Device& device = node.device;
-    const unsigned nr = _IOC_NR(request);
-    const std::size_t size = _IOC_SIZE(request);
-    if (node.gone)
-        return fail(ENODEV);
-    if (request == EVIOCGVERSION)
-        *static_cast<int*>(arg) = EV_VERSION;
-    else if (request == EVIOCGID)
-        *static_cast<input_id*>(arg) = {BUS_USB, 0x1234, 0x5678, 1};
-    else if (request == EVIOCGRAB && (arg != nullptr) == (node.grabber >= 0))
-        return fail(arg ? EBUSY : EINVAL);
-    else if (request == EVIOCGRAB)
-        node.grabber = arg ? fd : -1;
-    else if (nr >= 0x40 && nr < 0x40 + ABS_CNT && request == EVIOCGABS(nr - 0x40))
-        *static_cast<input_absinfo*>(arg) =
-            device.abs.count(nr - 0x40) ? device.abs[nr - 0x40] : input_absinfo{};
-    else if (nr >= 0xc0 && nr < 0xc0 + ABS_CNT && request == EVIOCSABS(nr - 0xc0)) {
-        if (device.refusesSetAbs || !device.abs.count(nr - 0xc0))
-            return fail(EINVAL);
-        device.abs[nr - 0xc0] = *static_cast<const input_absinfo*>(arg);
-    } else if (nr == 0x06 || nr == 0x07) { // name and phys
-        const std::string& text = nr == 0x06 ? device.name : device.phys;
-        std::strncpy(static_cast<char*>(arg), text.c_str(), size);
-        return text.empty() ? fail(ENOENT) : static_cast<int>(std::min(size, text.size() + 1));
-    } else if (nr == 0x08) // no unique id
-        return fail(ENOENT);
-    else if (nr == 0x09)
-        return putBits(arg, size, device.props);
-    else if (nr == 0x20)
-        return putBits(arg, size, {EV_SYN, EV_KEY, EV_ABS});
-    else if (nr == 0x20 + EV_KEY || nr == 0x20 + EV_ABS)
-        return putBits(arg, size, nr == 0x20 + EV_KEY ? device.keys : codesOf(device.abs));
-    else if (nr == 0x0a || (nr >= 0x18 && nr <= 0x1b) || (nr > 0x20 && nr < 0x20 + EV_CNT))
-        return putBits(arg, size, {}); // no multitouch, nothing pressed or lit, no other events
-    else
-        return fail(EINVAL);
-    return 0;
-}
-
-bool FakeEvdevKernel::close(int fd)
-{
-    const auto it = m_clients.find(fd);
-    if (it == m_clients.end())
-        return false;
-    if (it->second.node->grabber == fd)
-        it->second.node->grabber = -1;
-    m_clients.erase(it);
-    next<int (*)(int)>("close")(fd);
-    return true;
+    std::filesystem::remove_all(dir.path() / "sys/class/input" / node);
 }
 
 FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
@@ -230,7 +96,7 @@ FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string&
 }
 
 // The C library functions that reach the simulated kernel: the backend opens with open(), and
-// libevdev calls ioctl(), read() and close(). Other paths and descriptors go on to the real ones.
+// libevdev calls ioctl(), read() and close().
 extern "C" {
 
 int open(const char* path, int flags, ...)
@@ -240,44 +106,71 @@ int open(const char* path, int flags, ...)
     const bool withMode = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
     const mode_t mode = withMode ? va_arg(args, mode_t) : 0;
     va_end(args);
-    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
-        if (const auto fd = kernel->open(path))
-            return *fd;
-    }
-    return next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+    const auto open = real<int (*)(const char*, int, ...)>("open");
+    const auto it = current ? current->nodes.find(path) : decltype(current->nodes.end()){};
+    if (!current || it == current->nodes.end())
+        return open(path, flags, mode);
+    if (it->second->openError != 0)
+        return errno = it->second->openError, -1;
+    // A real descriptor, so that numbers never collide with the process's own.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    current->readers[fd] = it->second;
+    return fd;
 }
 
-// glibc declares ioctl() as not throwing.
-int ioctl(int fd, unsigned long request, ...) noexcept
+// No events ever wait: another program may hold the device, or the queue may have overflowed,
+// and the readings must come from the kernel's current values all the same.
+ssize_t read(int fd, void* buffer, size_t size)
+{
+    FakeEvdevKernel::Device* device = readerOf(fd);
+    if (!device)
+        return real<ssize_t (*)(int, void*, size_t)>("read")(fd, buffer, size);
+    return errno = device->gone ? ENODEV : EAGAIN, -1;
+}
+
+// The requests libevdev and the backend make. Whatever is not modelled reads as none: no other
+// event types, nothing pressed, no identity.
+int ioctl(int fd, unsigned long request, ...) noexcept // as glibc declares it
 {
     va_list args;
     va_start(args, request);
     void* arg = va_arg(args, void*);
     va_end(args);
-    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
-        if (const auto rc = kernel->ioctl(fd, request, arg))
-            return *rc;
+    FakeEvdevKernel::Device* device = readerOf(fd);
+    if (!device)
+        return real<int (*)(int, unsigned long, ...)>("ioctl")(fd, request, arg);
+    const unsigned nr = _IOC_NR(request), axis = nr % ABS_CNT;
+    const std::size_t size = _IOC_SIZE(request);
+    if (device->gone)
+        return errno = ENODEV, -1;
+    if (request == EVIOCSABS(axis) && !device->refusesSetAbs) {
+        device->abs.at(axis) = *static_cast<const input_absinfo*>(arg);
+        return 0;
     }
-    static const auto real = next<int (*)(int, unsigned long, ...)>("ioctl");
-    return real(fd, request, arg);
-}
-
-ssize_t read(int fd, void* buffer, size_t size)
-{
-    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active()) {
-        if (const auto rc = kernel->read(fd, buffer, size))
-            return *rc;
-    }
-    static const auto real = next<ssize_t (*)(int, void*, size_t)>("read");
-    return real(fd, buffer, size);
+    if (_IOC_DIR(request) != _IOC_READ)
+        return errno = EINVAL, -1;
+    std::memset(arg, 0, size);
+    if (request == EVIOCGABS(axis) && device->abs.count(axis))
+        *static_cast<input_absinfo*>(arg) = device->abs[axis];
+    else if (nr == _IOC_NR(EVIOCGNAME(0)) || nr == _IOC_NR(EVIOCGPHYS(0)))
+        (nr == _IOC_NR(EVIOCGNAME(0)) ? device->name : device->phys)
+            .copy(static_cast<char*>(arg), size - 1);
+    else if (nr == _IOC_NR(EVIOCGPROP(0)))
+        putBits(arg, size, device->props);
+    else if (nr == _IOC_NR(EVIOCGBIT(0, 0)))
+        putBits(arg, size, std::set<unsigned>{EV_SYN, EV_KEY, EV_ABS});
+    else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0)))
+        putBits(arg, size, device->keys);
+    else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0)))
+        putBits(arg, size, std::views::keys(device->abs));
+    return static_cast<int>(size);
 }
 
 int close(int fd)
 {
-    if (FakeEvdevKernel* kernel = FakeEvdevKernel::active(); kernel && kernel->close(fd))
-        return 0;
-    static const auto real = next<int (*)(int)>("close");
-    return real(fd);
+    if (current)
+        current->readers.erase(fd);
+    return real<int (*)(int)>("close")(fd);
 }
 
 } // extern "C"

@@ -5,8 +5,6 @@ std::uint32_t FakeJoystick::joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji)
     if (uJoyID >= m_ports.size())
         return JOYERR_PARMS;
     Port& p = m_ports[uJoyID];
-    ++p.posCalls;
-    p.lastRequest = *pji;
     if (p.result == JOYERR_NOERROR || p.fillOnError) {
         pji->dwXpos = p.x;
         pji->dwYpos = p.y;

@@ -14,9 +14,7 @@ public:
         std::uint32_t x = 0;
         std::uint32_t y = 0;
         bool fillOnError = false;
-        int posCalls = 0;
         int capsCalls = 0;
-        JOYINFOEX lastRequest{};
     };
 
     std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji) override;

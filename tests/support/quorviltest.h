@@ -36,8 +36,11 @@ protected:
     }
     std::string stored(const char* section, const char* key)
     {
-        registry reg(store);
-        return reg.GetSetting(section, key, "<none>");
+        return registry(store).GetSetting(section, key, "<none>");
+    }
+    void put(const char* section, const char* key, const char* text)
+    {
+        registry(store).SaveSetting(section, key, text);
     }
     void tickBoth()
     {
