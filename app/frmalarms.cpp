@@ -1,6 +1,5 @@
 #include "app/frmalarms.h"
 
-#include "app/appresources.h"
 #include "app/twips.h"
 #include "util/textforms.h"
 
@@ -41,7 +40,6 @@ frmAlarms::frmAlarms(AlarmSource* source)
     setObjectName(QStringLiteral("frmAlarms"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quorvil4 alarms"));
-    setWindowIcon(programIcon());
     setFixedSize(twipsSize(6060, 2820));
 
     QFont bold = font();
@@ -127,9 +125,12 @@ void frmAlarms::refresh()
         row.state->setText(s.state == AlarmWatch::State::High  ? QStringLiteral("HIGH")
                            : s.state == AlarmWatch::State::Low ? QStringLiteral("LOW")
                                                                : QStringLiteral("ok"));
-        row.state->setStyleSheet(s.state == AlarmWatch::State::Ok
-                                     ? QString()
-                                     : QStringLiteral("color: red; font-weight: bold"));
+        // A style sheet set again re-polishes the label even when it is the same: only on change.
+        const QString style = s.state == AlarmWatch::State::Ok
+                                  ? QString()
+                                  : QStringLiteral("color: red; font-weight: bold");
+        if (row.state->styleSheet() != style)
+            row.state->setStyleSheet(style);
     }
     if (m_source->scaleInUse() != m_shownScale)
         showThresholds();

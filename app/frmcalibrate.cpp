@@ -35,7 +35,6 @@ frmCalibrate::frmCalibrate(CalibrationTarget* target)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmCalibrate"));
     setWindowTitle(QStringLiteral("Quorvil4 calibration"));
-    setWindowIcon(programIcon());
     setFixedSize(twipsSize(5250, 4815));
     setFont(programFont());
     createControls();

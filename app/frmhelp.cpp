@@ -14,7 +14,6 @@ frmHelp::frmHelp(QWidget* parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quorvil4 ReadMe"));
-    setWindowIcon(programIcon());
     setFixedSize(twipsSize(8025, 7395));
     QFont plain = font(); // the design's 8.25 pt sans face
     plain.setPointSizeF(8.25);

@@ -30,7 +30,6 @@ public:
 class QtMessageBoxes final : public MessageBoxes {
 public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
 
     int MsgBox(const QString& prompt, int buttons, const QString& title) override;
 

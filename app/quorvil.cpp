@@ -96,7 +96,6 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     connect(&Timer2, &QTimer::timeout, this, &Quorvil::Timer2_Timer);
     connect(&TimerCount, &QTimer::timeout, this, &Quorvil::TimerCount_Timer);
 
-    setWindowIcon(programIcon());
     m_forms.setFactory(QStringLiteral("frmGraph"),
                        [this] { return new frmGraph(m_graphState, this); });
     m_forms.setFactory(QStringLiteral("frmCalibrate"), [this] { return new frmCalibrate(this); });

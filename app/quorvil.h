@@ -81,7 +81,6 @@ public:
     QString rawReading(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
                            const QString& c) override;
-    registry* Reg() const { return m_reg.get(); }
 
     // What the alarms window reads.
     Scale scaleInUse() const override;

@@ -79,9 +79,8 @@ void Headless::sample(int joystick, JOYINFOEX& info)
                                                    : Scale::None;
     for (int axis = 0; axis < 2; ++axis) {
         const int index = joystick * 2 + axis;
-        m_raw[index] = reading.raw[axis];
         const Preferences::Sensor& sensor = m_preferences.sensors[index];
-        const SensorOutcome outcome = convertSensor(index + 1, m_raw[index],
+        const SensorOutcome outcome = convertSensor(index + 1, reading.raw[axis],
                                                     {sensor.coefficients[0], sensor.coefficients[1],
                                                      sensor.coefficients[2], sensor.offset, scale});
         if (outcome.status)

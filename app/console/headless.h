@@ -43,8 +43,6 @@ public:
     bool start();
     int status() const { return m_status; }
 
-    // The texts the main window's labels would hold.
-    const std::array<std::string, 4>& bareTemperatures() const { return m_bare; }
     int loggingIntervalMs() const { return TimerCount.interval(); }
 
     QTimer Timer1;
@@ -70,7 +68,6 @@ private:
     AlarmWatch m_alarms;
     CsvLog m_log;
     JOYINFOEX m_info[2]{};
-    std::array<std::string, 4> m_raw;
     std::array<std::string, 4> m_bare;
     std::array<std::string, 2> m_reported; // the status last reported per joystick
     int m_status = 0;
