@@ -7,16 +7,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 #include <utility>
 
 namespace {
-
-std::string reason(int error)
-{
-    return std::generic_category().message(error);
-}
 
 // Whether the file begins with the header line this log writes.
 bool startsWithHeader(int fd)
@@ -56,21 +50,21 @@ std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool
 std::optional<std::string> CsvLog::open()
 {
     if (m_file.has_parent_path() && !makePrivateFolders(m_file.parent_path()))
-        return reason(errno);
+        return errnoText();
     // Non-blocking, so that a FIFO at the path cannot hang the window; links are followed, as
     // to an earlier log. The check and the truncation go through this one descriptor.
     FileDescriptor fd(openFile(m_file.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644));
     if (!fd.valid())
-        return reason(errno);
+        return errnoText();
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        return reason(errno);
+        return errnoText();
     if (!S_ISREG(st.st_mode))
         return "It is not a regular file";
     if (st.st_size > 0 && !startsWithHeader(fd.get()))
         return "It is not a Quorvil4 log, so it was left untouched";
     if (::ftruncate(fd.get(), 0) != 0)
-        return reason(errno);
+        return errnoText();
     m_fd = std::move(fd);
     if (std::optional<std::string> failure = write(m_header)) {
         m_fd.close();
@@ -82,7 +76,7 @@ std::optional<std::string> CsvLog::open()
 std::optional<std::string> CsvLog::writeLine(std::string_view line)
 {
     if (!m_fd.valid())
-        return reason(EBADF);
+        return errnoText(EBADF);
     if (!stillAtPath(m_fd.get(), m_file)) {
         m_fd.close();
         if (const std::optional<std::string> failure = open())
@@ -95,16 +89,16 @@ std::optional<std::string> CsvLog::stop()
 {
     if (!m_fd.valid() || m_fd.close())
         return std::nullopt;
-    return reason(errno);
+    return errnoText();
 }
 
 std::optional<std::string> CsvLog::write(std::string_view bytes)
 {
     if (!writeAll(m_fd.get(), bytes))
-        return reason(errno);
+        return errnoText();
     // A power cut loses at most the line being written.
     if (::fdatasync(m_fd.get()) != 0 && errno != EINVAL)
-        return reason(errno);
+        return errnoText();
     return std::nullopt;
 }
 

@@ -13,7 +13,6 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -26,11 +25,6 @@ namespace {
 long failure(long fallback)
 {
     return (errno == EACCES || errno == EPERM || errno == EROFS) ? reg::AccessDenied : fallback;
-}
-
-std::string errnoText()
-{
-    return std::generic_category().message(errno);
 }
 
 fs::path folderOf(const fs::path& file)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -71,4 +72,9 @@ bool readAll(int fd, std::string& text, std::size_t limit, std::size_t sizeHint)
     }
     text.resize(done);
     return true;
+}
+
+std::string errnoText(int error)
+{
+    return std::generic_category().message(error);
 }

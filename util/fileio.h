@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -35,3 +36,6 @@ bool writeAll(int fd, std::string_view data);
 // Reads to the end of the file into text, expecting about sizeHint bytes. False with errno set,
 // EFBIG when the file holds more than limit bytes.
 bool readAll(int fd, std::string& text, std::size_t limit, std::size_t sizeHint = 0);
+
+// What errno (or the given error number) means, in words, for a message to the user.
+std::string errnoText(int error = errno);

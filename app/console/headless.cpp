@@ -7,7 +7,6 @@
 #include "util/fileio.h"
 
 #include <cerrno>
-#include <system_error>
 
 Headless::Headless(HeadlessServices services, Options options)
     : m_services(std::move(services)), m_options(std::move(options)),
@@ -115,7 +114,7 @@ bool Headless::write(const std::string& bytes, const char* action)
                 finish(0);
                 return false;
             }
-            failure = std::generic_category().message(errno);
+            failure = errnoText();
         }
     }
     if (!failure)
