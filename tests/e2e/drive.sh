@@ -1,12 +1,7 @@
 # Finding quorvil4's windows and driving its main window with the keyboard and mouse (XTEST, as a
 # person's input), for the end-to-end scenarios and the start-up benchmark. Needs DISPLAY.
 
-if ! declare -F fail >/dev/null; then
-    fail() {
-        echo "FAIL: $*" >&2
-        exit 1
-    }
-fi
+declare -F fail >/dev/null || fail() { echo "FAIL: $*" >&2 && exit 1; }
 
 visibleWindow() {
     xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1

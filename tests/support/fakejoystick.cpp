@@ -16,7 +16,6 @@ std::uint32_t FakeJoystick::joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS*, std::
 {
     if (uJoyID >= m_ports.size() || cbjc != sizeof(JOYCAPS))
         return JOYERR_PARMS;
-    ++m_ports[uJoyID].capsCalls;
     return m_ports[uJoyID].capsResult;
 }
 

@@ -14,7 +14,6 @@ public:
         std::uint32_t x = 0;
         std::uint32_t y = 0;
         bool fillOnError = false;
-        int capsCalls = 0;
     };
 
     std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji) override;

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "app/controls.h"
 #include "app/quorvil.h"
 #include "settings/regtree.h"
 #include "support/fakejoystick.h"
 #include "support/fakex11requests.h"
 #include "support/fixedclock.h"
 #include "support/scriptedmessageboxes.h"
+#include "support/tempdir.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -33,10 +42,6 @@ protected:
         make();
         EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::Run);
         return *form;
-    }
-    std::string stored(const char* section, const char* key)
-    {
-        return registry(store).GetSetting(section, key, "<none>");
     }
     void put(const char* section, const char* key, const char* text)
     {
