@@ -15,7 +15,7 @@
 
 namespace {
 
-FakeEvdevKernel* current = nullptr;
+FakeEvdevKernel*& current = FakeEvdevKernel::current;
 
 template <class Function> Function real(const char* name)
 {
@@ -57,12 +57,6 @@ FakeEvdevKernel::FakeEvdevKernel()
 {
     std::filesystem::create_directories(dir.path() / "dev/input");
     current = this;
-}
-
-// Descriptors still open stay open, to be closed later through the real close().
-FakeEvdevKernel::~FakeEvdevKernel()
-{
-    current = nullptr;
 }
 
 FakeEvdevKernel::Device& FakeEvdevKernel::plug(const std::string& node, Device device)
@@ -155,8 +149,6 @@ int ioctl(int fd, unsigned long request, ...) noexcept // as glibc declares it
     else if (nr == _IOC_NR(EVIOCGNAME(0)) || nr == _IOC_NR(EVIOCGPHYS(0)))
         (nr == _IOC_NR(EVIOCGNAME(0)) ? device->name : device->phys)
             .copy(static_cast<char*>(arg), size - 1);
-    else if (nr == _IOC_NR(EVIOCGPROP(0)))
-        putBits(arg, size, device->props);
     else if (nr == _IOC_NR(EVIOCGBIT(0, 0)))
         putBits(arg, size, std::set<unsigned>{EV_SYN, EV_KEY, EV_ABS});
     else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0)))

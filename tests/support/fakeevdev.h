@@ -25,7 +25,8 @@ struct FakeEvdevKernel {
     };
 
     FakeEvdevKernel();
-    ~FakeEvdevKernel();
+    // Descriptors still open stay open, to be closed later through the real close().
+    ~FakeEvdevKernel() { current = nullptr; }
 
     std::string root() const { return dir.path().string(); }
     std::string path(const std::string& node) const { return root() + "/dev/input/" + node; }
@@ -39,6 +40,7 @@ struct FakeEvdevKernel {
         device(node).abs.at(axis).value = value;
     }
 
+    inline static FakeEvdevKernel* current = nullptr;
     TempDir dir;
     std::map<std::string, std::shared_ptr<Device>> nodes; // by path
     std::map<int, std::shared_ptr<Device>> readers;       // by descriptor
