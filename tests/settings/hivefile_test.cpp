@@ -13,8 +13,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // A store over a hive file in a fresh folder, where the program keeps it; every test ends with
 // no key left open.
 class HiveStore : public testing::Test {
@@ -283,5 +281,3 @@ TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
     EXPECT_EQ(parseHive(readFile(file))->droppedLines, 0u);
     EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 200u);
 }
-
-} // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 // Each text parses to the tree written back as expected, with the lines a rewrite would lose or
 // change counted (what decides the backup), or is no hive at all. What is written reads back
 // unchanged with nothing dropped.
@@ -87,5 +85,3 @@ TEST(HiveText, readsWhatItCanCountsWhatItDropsAndWritesItsOwnForm)
         EXPECT_EQ(formatHive(back->tree), c.written);
     }
 }
-
-} // namespace
