@@ -24,8 +24,7 @@ template <class Function> Function real(const char* name)
 
 FakeEvdevKernel::Device* readerOf(int fd)
 {
-    const auto it = current ? current->readers.find(fd) : decltype(current->readers.end()){};
-    return current && it != current->readers.end() ? it->second.get() : nullptr;
+    return current && current->readers.count(fd) ? current->readers[fd].get() : nullptr;
 }
 
 // A bitmap as an ioctl hands it out: longs of the machine, least significant first.
@@ -101,14 +100,13 @@ int open(const char* path, int flags, ...)
     const mode_t mode = withMode ? va_arg(args, mode_t) : 0;
     va_end(args);
     const auto open = real<int (*)(const char*, int, ...)>("open");
-    const auto it = current ? current->nodes.find(path) : decltype(current->nodes.end()){};
-    if (!current || it == current->nodes.end())
+    if (!current || !current->nodes.count(path))
         return open(path, flags, mode);
-    if (it->second->openError != 0)
-        return errno = it->second->openError, -1;
+    if (const int error = current->nodes[path]->openError)
+        return errno = error, -1;
     // A real descriptor, so that numbers never collide with the process's own.
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    current->readers[fd] = it->second;
+    current->readers[fd] = current->nodes[path];
     return fd;
 }
 
