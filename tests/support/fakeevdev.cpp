@@ -79,15 +79,6 @@ void FakeEvdevKernel::unplug(const std::string& node)
     std::filesystem::remove_all(dir.path() / "sys/class/input" / node);
 }
 
-FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
-                                     std::set<unsigned> axes)
-{
-    FakeEvdevKernel::Device device{.name = name, .phys = phys, .keys = {BTN_TRIGGER}};
-    for (const unsigned axis : axes)
-        device.abs[axis] = {0, 0, 65535, 0, 0, 0};
-    return device;
-}
-
 // The C library functions that reach the simulated kernel: the backend opens with open(), and
 // libevdev calls ioctl(), read() and close().
 extern "C" {

@@ -47,5 +47,11 @@ struct FakeEvdevKernel {
 };
 
 // A joystick with the given absolute axes (range 0..65535) and a trigger button.
-FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
-                                     std::set<unsigned> axes = {ABS_X, ABS_Y});
+inline FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
+                                            std::set<unsigned> axes = {ABS_X, ABS_Y})
+{
+    FakeEvdevKernel::Device device{.name = name, .phys = phys, .keys = {BTN_TRIGGER}};
+    for (const unsigned axis : axes)
+        device.abs[axis] = {0, 0, 65535, 0, 0, 0};
+    return device;
+}
