@@ -4,19 +4,15 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
-
 constexpr Scale C = Scale::Celsius;
 constexpr Scale F = Scale::Fahrenheit;
 
-void expectRelative(const Coefficients& got, const Coefficients& want, double bound)
+static void expectRelative(const Coefficients& got, const Coefficients& want, double bound)
 {
     EXPECT_LT(std::fabs(got.A / want.A - 1), bound) << got.A;
     EXPECT_LT(std::fabs(got.B / want.B - 1), bound) << got.B;
     EXPECT_LT(std::fabs(got.C / want.C - 1), bound) << got.C;
 }
-
-} // namespace
 
 TEST(Calibration, recoversKnownCoefficientsAlsoFromReadingsCloseTogether)
 {
