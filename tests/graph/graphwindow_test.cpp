@@ -116,7 +116,6 @@ TEST_F(GraphWindow, eachOpeningStartsAFreshPlotWithBarsEveryTwentyFiveTicks)
     TearDown(); // Close, then File > Graph again
     SetUp();
     EXPECT_EQ(bars(), loadBars);
-    EXPECT_EQ(shownScale(), "");
     ticks(1, "50"); // row 100, from the last row plotted before
     EXPECT_EQ(span(397), std::pair(100, 158));
     EXPECT_EQ(rowsOf(window->image(), 398, Black).front(), 0); // the bar of tick 0
