@@ -248,6 +248,5 @@ TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAboveTheOptions)
             gap << x;
     ASSERT_FALSE(gap.isEmpty());
     EXPECT_TRUE(gap.first() > 1 && gap.first() < 16 && gap.last() < frame.width() / 2);
-    EXPECT_EQ(q.op1C->geometry().translated(q.Frame1->pos()), QRect(96, 384, 81, 17));
     EXPECT_GT(q.op1C->y(), lineY + 1);
 }
