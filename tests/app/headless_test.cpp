@@ -8,9 +8,6 @@
 // write the same bytes; the console tells of a joystick's trouble only when it starts and ends.
 TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
 {
-    struct Step {
-        std::uint32_t result1, x1, y1, result2, x2, y2;
-    };
     put("Misc", "Degrees1C", "False");
     put("Misc", "Degrees1F", "True");
     put("Misc", "Timer_Interval", "3");
@@ -21,14 +18,16 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     put("Alarms", "High1", "90");
     put("Alarms", "Low3", "200");
     put("Alarms", "Scale", "F");
-    const Step steps[] = {{0, 10000, 32767, 0, 1000, 65535},    {0, 10000, 0, 0, 1000, 65535},
-                          {0, 12000, 30000, 167, 1000, 65535},  {0, 12000, 30000, 167, 1000, 1},
-                          {0, 12000, 30000, 4294967295u, 5, 5}, {0, 9000, 31000, 0, 2000, 2000}};
+    // Each joystick's result, x and y.
+    const std::uint32_t steps[][6] = {
+        {0, 10000, 32767, 0, 1000, 65535},    {0, 10000, 0, 0, 1000, 65535},
+        {0, 12000, 30000, 167, 1000, 65535},  {0, 12000, 30000, 167, 1000, 1},
+        {0, 12000, 30000, 4294967295u, 5, 5}, {0, 9000, 31000, 0, 2000, 2000}};
     const auto run = [&](auto&& tick, auto&& logTick) {
         clock->at = QDateTime(QDate(2026, 12, 5), QTime(23, 59, 58));
-        for (const Step& s : steps) {
-            joystick->set(0, s.result1, s.x1, s.y1);
-            joystick->set(1, s.result2, s.x2, s.y2);
+        for (const auto& s : steps) {
+            joystick->set(0, s[0], s[1], s[2]);
+            joystick->set(1, s[3], s[4], s[5]);
             tick();
             logTick();
             clock->at = clock->at.addSecs(1);

@@ -47,7 +47,6 @@ clientHeightIs() {
 # their twips places divided by 15, inside their frames.
 declare -A controls=(
     [Option1]="112 72 41 17"
-    [Option2]="152 72 41 17"
     [op1F]="208 384 105 17"
     [btnSave]="8 424 97 25"
 )

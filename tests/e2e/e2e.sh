@@ -97,14 +97,9 @@ waitForExit() {
     [ "$status" -eq 0 ] || fail "quorvil4 ended with status $status"
 }
 
-# The log's data lines that are complete, without their CR LF.
-dataLines() {
-    [ -f "$logFile" ] || return 0
-    tail -n +2 "$logFile" | grep $'\r$' | tr -d '\r' || true
-}
-
+# Whether the log holds at least N complete data lines.
 hasDataLines() {
-    [ "$(dataLines | wc -l)" -ge "$1" ]
+    [ -f "$logFile" ] && [ "$(tail -n +2 "$logFile" | grep -c $'\r$')" -ge "$1" ]
 }
 
 regHolds() {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-int ScriptedMessageBoxes::MsgBox(const QString& prompt, int buttons, const QString& title)
+int ScriptedMessageBoxes::MsgBox(const QString& prompt, int buttons, const QString&)
 {
-    asked.append({prompt, buttons, title});
+    asked.append({prompt, buttons});
     if (m_answers.isEmpty()) {
         ADD_FAILURE() << "unexpected message box: " << prompt.toStdString();
         return msgbox::No;

@@ -12,11 +12,10 @@ public:
     struct Question {
         QString prompt;
         int buttons;
-        QString title;
     };
 
     void answer(int reply) { m_answers.append(reply); }
-    int MsgBox(const QString& prompt, int buttons, const QString& title) override;
+    int MsgBox(const QString& prompt, int buttons, const QString&) override;
 
     QList<Question> asked;
 
