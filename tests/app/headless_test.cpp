@@ -38,7 +38,7 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     q.Option1->click();
     run([&] { tickBoth(); }, [&] { q.TimerCount_Timer(); });
     q.Option2->click();
-    const std::string windowLog = readFile(logFolder.path().toStdString() + "/QuorvilLog.csv");
+    const std::string windowLog = readFile(logFolder.path() / "QuorvilLog.csv");
 
     TempDir temp;
     const std::string output = temp.path() / "out.csv";

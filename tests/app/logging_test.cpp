@@ -12,7 +12,7 @@ const std::string Header = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n";
 
 class Logging : public QuorvilTest {
 protected:
-    fs::path file() const { return fs::path(logFolder.path().toStdString()) / "QuorvilLog.csv"; }
+    fs::path file() const { return logFolder.path() / "QuorvilLog.csv"; }
     std::string contents() const { return readFile(file()); }
     // Off, with the timer stopped and no descriptor of this process left open on the file.
     void expectOff()

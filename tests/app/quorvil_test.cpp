@@ -3,7 +3,6 @@
 #include "support/quorviltest.h"
 
 #include <QDialog>
-#include <QMenu>
 #include <QSignalSpy>
 #include <cstring>
 
@@ -233,20 +232,4 @@ TEST_F(QuorvilTest, closeBoxAndTrayClose_storeNothingAndTheProgramEndsWithItsLas
             EXPECT_TRUE(window.isNull());
         EXPECT_EQ(ended.count(), 1);
     }
-}
-
-TEST_F(QuorvilTest, scaleFrameCaptionBreaksItsTopLineAboveTheOptions)
-{
-    Quorvil& q = loaded();
-    const QImage frame = q.Frame1->grab().toImage();
-    int lineY = 0; // the top line: the first row the frame's left edge reaches
-    while (frame.pixel(1, lineY) == frame.pixel(frame.width() / 2, 0))
-        ++lineY;
-    QList<int> gap; // the columns of the top line that the caption takes
-    for (int x = 1; x < frame.width() - 1; ++x)
-        if (frame.pixel(x, lineY) != frame.pixel(1, lineY))
-            gap << x;
-    ASSERT_FALSE(gap.isEmpty());
-    EXPECT_TRUE(gap.first() > 1 && gap.first() < 16 && gap.last() < frame.width() / 2);
-    EXPECT_GT(q.op1C->y(), lineY + 1);
 }

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -34,7 +33,7 @@ protected:
     Quorvil& make()
     {
         form = std::make_unique<Quorvil>(
-            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString(), clock, x11});
+            QuorvilServices{joystick, store, &boxes, logFolder.path(), clock, x11});
         return *form;
     }
     Quorvil& loaded()
@@ -58,6 +57,6 @@ protected:
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     std::shared_ptr<FakeX11Requests> x11 = std::make_shared<FakeX11Requests>();
     ScriptedMessageBoxes boxes;
-    QTemporaryDir logFolder;
+    TempDir logFolder;
     std::unique_ptr<Quorvil> form;
 };
