@@ -1,21 +1,10 @@
 #include "support/quorviltest.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-
 namespace {
 
 class Alarms : public QuorvilTest {
 protected:
     frmAlarms* window() { return qobject_cast<frmAlarms*>(form->forms().form("frmAlarms")); }
-    frmAlarms& opened()
-    {
-        form->mnuAlarms->trigger();
-        return *window();
-    }
     void type(QLineEdit* box, const QString& text)
     {
         box->selectAll();
@@ -34,7 +23,8 @@ TEST_F(Alarms, thresholdsAreStoredLoadedConvertedAndRefusedWhenMalformed)
     put("Alarms", "Low1", "-2.5");
     put("Alarms", "Scale", "F");
     Quorvil& q = loaded();
-    frmAlarms& w = opened();
+    q.mnuAlarms->trigger();
+    frmAlarms& w = *window();
     EXPECT_EQ(w.rows[0].high->text(), QStringLiteral("-15")); // shown in Celsius
     EXPECT_EQ(w.rows[0].low->text(), QString());
     q.op1F->click();
@@ -63,15 +53,12 @@ TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
     Quorvil& q = loaded();
     joystick->set(0, 0, 32767, 32767); // 9 C
     q.Timer1_Timer();
-    const struct {
-        std::uint32_t result, x;
-        const char* a;
-    } uncounted[] = {
+    const std::tuple<std::uint32_t, std::uint32_t, const char*> uncounted[] = {
         {JOYERR_UNPLUGGED, 10000, "0.001355699"}, {0, 0, "0.001355699"}, {0, 10000, "x"}};
-    for (const auto& tick : uncounted) {
-        q.txt1A->setText(QString::fromLatin1(tick.a));
+    for (const auto& [result, x, a] : uncounted) {
+        q.txt1A->setText(QString::fromLatin1(a));
         joystick->port(0).fillOnError = true;
-        joystick->set(0, tick.result, tick.x, 32767);
+        joystick->set(0, result, x, 32767);
         q.Timer1_Timer();
         EXPECT_EQ(q.alarms().sensor(1).maximum, 9);
     }

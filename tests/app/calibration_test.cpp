@@ -3,19 +3,9 @@
 #include "support/quorviltest.h"
 #include "util/textforms.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
-namespace {
-
-const std::vector<CalibrationPoint> ReadmePoints = {{0, 7903}, {10, 5203}, {25, 3296}};
-
-} // namespace
-
 TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
 {
+    const std::vector<CalibrationPoint> ReadmePoints = {{0, 7903}, {10, 5203}, {25, 3296}};
     Quorvil& q = loaded();
     q.mnuCalibrate->trigger();
     auto* window = qobject_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));

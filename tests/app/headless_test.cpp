@@ -1,19 +1,8 @@
 #include "app/console/headless.h"
 #include "support/quorviltest.h"
-#include "support/tempdir.h"
 
-#include <QLabel>
-#include <QRadioButton>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-struct Step {
-    std::uint32_t result1, x1, y1, result2, x2, y2;
-};
-
-} // namespace
 
 // The console mode and the window's log, given the same stored settings, readings and clock,
 // write the same bytes; the console tells of a joystick's trouble only when it starts and ends.
@@ -29,14 +18,16 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     put("Alarms", "High1", "90");
     put("Alarms", "Low3", "200");
     put("Alarms", "Scale", "F");
-    const Step steps[] = {{0, 10000, 32767, 0, 1000, 65535},   {0, 10000, 0, 0, 1000, 65535},
-                          {0, 12000, 30000, 167, 1000, 65535}, {0, 12000, 30000, 167, 1000, 1},
-                          {0, 12000, 30000, 170, 5, 5},        {0, 9000, 31000, 0, 2000, 2000}};
+    // Each joystick's result, x and y.
+    const std::uint32_t steps[][6] = {
+        {0, 10000, 32767, 0, 1000, 65535},    {0, 10000, 0, 0, 1000, 65535},
+        {0, 12000, 30000, 167, 1000, 65535},  {0, 12000, 30000, 167, 1000, 1},
+        {0, 12000, 30000, 4294967295u, 5, 5}, {0, 9000, 31000, 0, 2000, 2000}};
     const auto run = [&](auto&& tick, auto&& logTick) {
         clock->at = QDateTime(QDate(2026, 12, 5), QTime(23, 59, 58));
-        for (const Step& s : steps) {
-            joystick->set(0, s.result1, s.x1, s.y1);
-            joystick->set(1, s.result2, s.x2, s.y2);
+        for (const auto& s : steps) {
+            joystick->set(0, s[0], s[1], s[2]);
+            joystick->set(1, s[3], s[4], s[5]);
             tick();
             logTick();
             clock->at = clock->at.addSecs(1);
@@ -47,7 +38,7 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     q.Option1->click();
     run([&] { tickBoth(); }, [&] { q.TimerCount_Timer(); });
     q.Option2->click();
-    const std::string windowLog = readFile(logFolder.path().toStdString() + "/QuorvilLog.csv");
+    const std::string windowLog = readFile(logFolder.path() / "QuorvilLog.csv");
 
     TempDir temp;
     const std::string output = temp.path() / "out.csv";
@@ -68,12 +59,13 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     ::close(fd);
 
     EXPECT_EQ(readFile(output), windowLog);
+    // Result codes are signed 32-bit values.
     const std::vector<std::string> expected = {"alarm: Freezer 91 above 90",
                                                "port status: sensor 2 unplugged",
                                                "alarm over: Freezer 84",
                                                "port status: sensors 1 - 2 connected",
                                                "port status: sensors 3 or 4 unplugged",
-                                               "port status: joyGetPosEx error, rc = 170",
+                                               "port status: joyGetPosEx error, rc = -1",
                                                "alarm: Freezer 95 above 90",
                                                "alarm: Sensor 3 195 below 200",
                                                "port status: sensors 3 - 4 connected"};

@@ -1,8 +1,5 @@
 #include "support/quorviltest.h"
-#include "support/tempdir.h"
 
-#include <QLabel>
-#include <QRadioButton>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -15,7 +12,7 @@ const std::string Header = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n";
 
 class Logging : public QuorvilTest {
 protected:
-    fs::path file() const { return fs::path(logFolder.path().toStdString()) / "QuorvilLog.csv"; }
+    fs::path file() const { return logFolder.path() / "QuorvilLog.csv"; }
     std::string contents() const { return readFile(file()); }
     // Off, with the timer stopped and no descriptor of this process left open on the file.
     void expectOff()
@@ -51,7 +48,7 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     EXPECT_TRUE(q.TimerCount.isActive());
     EXPECT_EQ(q.TimerCount.interval(), 1000);
 
-    const QLocale saved;
+    const QLocale locale;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     q.TimerCount_Timer(); // labels never set give empty fields
     q.lblS1->setText("21");
@@ -61,7 +58,7 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     q.Option1->click(); // "On" again is no change: the log goes on
     clock->at = clock->at.addSecs(1);
     q.TimerCount_Timer();
-    QLocale::setDefault(saved);
+    QLocale::setDefault(locale);
     const std::string logged = contents();
     EXPECT_EQ(logged, Header + "12/5/2026,3:04:05 PM,,,,\r\n12/5/2026,3:04:06 PM,21,22,19,-3\r\n");
 
@@ -70,12 +67,10 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     EXPECT_EQ(contents(), logged);
     q.Option1->click();
     EXPECT_EQ(contents(), Header);
-}
 
-// A log that cannot be created, or no longer written, is reported and logging returns to Off.
-TEST_F(Logging, aLogThatCannotBeCreatedOrWrittenIsReportedAndLoggingReturnsToOff)
-{
-    Quorvil& q = loaded();
+    // A log that cannot be created, or no longer written, is reported and logging returns to Off.
+    q.Option2->click();
+    fs::remove(file());
     fs::create_directories(file()); // a directory where the file should be
     boxes.answer(msgbox::Ok);
     q.Option1->click();

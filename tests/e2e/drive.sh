@@ -1,12 +1,7 @@
 # Finding quorvil4's windows and driving its main window with the keyboard and mouse (XTEST, as a
 # person's input), for the end-to-end scenarios and the start-up benchmark. Needs DISPLAY.
 
-if ! declare -F fail >/dev/null; then
-    fail() {
-        echo "FAIL: $*" >&2
-        exit 1
-    }
-fi
+declare -F fail >/dev/null || fail() { echo "FAIL: $*" >&2 && exit 1; }
 
 visibleWindow() {
     xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1
@@ -52,7 +47,6 @@ clientHeightIs() {
 # their twips places divided by 15, inside their frames.
 declare -A controls=(
     [Option1]="112 72 41 17"
-    [Option2]="152 72 41 17"
     [op1F]="208 384 105 17"
     [btnSave]="8 424 97 25"
 )

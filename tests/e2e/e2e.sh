@@ -8,10 +8,6 @@ binary=$(realpath "$1")
 shots=$(realpath "$2")
 scenario=$(basename "$0" .sh)
 
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh" >&2; exit 1; }
-done
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvil4-e2e.XXXXXX")
 xvfbPid=
 appPid=
@@ -36,10 +32,6 @@ cleanup() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    if [ "$status" -ne 0 ] && [ -s "$work/app.log" ]; then
-        echo "--- quorvil4 output:" >&2
-        cat "$work/app.log" >&2
-    fi
     rm -rf "$work"
     exit "$status"
 }
@@ -87,10 +79,12 @@ setPort() {
 
 source "$(dirname "${BASH_SOURCE[0]}")/drive.sh"
 
+# Starts quorvil4, its output in the test's own (shown when the test fails), and waits SECONDS
+# (default 15) for its main window.
 startApp() {
-    "$binary" --simulate="$port" >>"$work/app.log" 2>&1 &
+    "$binary" --simulate="$port" &
     appPid=$!
-    waitFor 15 "the main window" windowShown '^Quorvil4$'
+    waitFor "${1:-15}" "the main window" windowShown '^Quorvil4$'
     findMainWindow
 }
 
@@ -103,14 +97,9 @@ waitForExit() {
     [ "$status" -eq 0 ] || fail "quorvil4 ended with status $status"
 }
 
-# The log's data lines that are complete, without their CR LF.
-dataLines() {
-    [ -f "$logFile" ] || return 0
-    tail -n +2 "$logFile" | grep $'\r$' | tr -d '\r' || true
-}
-
+# Whether the log holds at least N complete data lines.
 hasDataLines() {
-    [ "$(dataLines | wc -l)" -ge "$1" ]
+    [ -f "$logFile" ] && [ "$(tail -n +2 "$logFile" | grep -c $'\r$')" -ge "$1" ]
 }
 
 regHolds() {

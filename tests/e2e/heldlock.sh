@@ -19,11 +19,7 @@ lockHeld() { ! flock -n "$userReg.lock" true; }
 waitFor 5 "the lock to be taken" lockHeld
 
 setPort '0 0 10000 32767' '1 0 1000 65535'
-"$binary" --simulate="$port" >>"$work/app.log" 2>&1 &
-appPid=$!
-waitFor 8 "the main window" windowShown '^Quorvil4$'
-findMainWindow
-geometry "$mainWindow"
+startApp 8
 ((X >= 300 && X <= 320 && Y >= 200 && Y <= 240)) || fail "the stored place was not used: $X,$Y"
 xdotool windowmove --sync "$mainWindow" 400 300
 key ctrl+x

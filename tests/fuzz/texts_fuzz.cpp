@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const std::string separator = input.ConsumeRandomLengthString(4);
-    const std::string a = input.ConsumeRandomLengthString(40);
-    const std::string b = input.ConsumeRandomLengthString(40);
-    const std::string c = input.ConsumeRandomLengthString(40);
-    const std::string raw = input.ConsumeRandomLengthString(24);
+    std::optional<double> k[3]; // A, B and C
+    for (std::optional<double>& value : k)
+        value = parseNumber(input.ConsumeRandomLengthString(40), separator);
+    const std::optional<double> reading = parseNumber(input.ConsumeRandomLengthString(24), ".");
     const std::string top = input.ConsumeRandomLengthString(24);
     const std::string left = input.ConsumeRandomLengthString(24);
     const std::string stored = input.ConsumeRandomLengthString(24);
@@ -28,20 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)parseWholeNumber(stored);
     (void)parseTruth(stored);
 
-    const std::optional<double> A = parseNumber(a, separator);
-    const std::optional<double> B = parseNumber(b, separator);
-    const std::optional<double> C = parseNumber(c, separator);
-    const std::optional<double> reading = parseNumber(raw, ".");
-    if (A && B && C && reading) {
+    if (k[0] && k[1] && k[2] && reading) {
         for (const Scale scale : {Scale::Celsius, Scale::Fahrenheit, Scale::None}) {
             const std::optional<std::int16_t> shown =
-                displayedTemperature(*reading, {*A, *B, *C}, scale, offsetPosition);
+                displayedTemperature(*reading, {*k[0], *k[1], *k[2]}, scale, offsetPosition);
             // What is shown is also written as text, and must read back.
             if (shown && parseWholeNumber(shortestText(*shown)) != *shown)
                 __builtin_trap();
         }
     }
-    if (A && parseNumber(shortestText(*A), ".") != A)
+    if (k[0] && parseNumber(shortestText(*k[0]), ".") != k[0])
         __builtin_trap();
 
     const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, -200, 1280, 1024)};

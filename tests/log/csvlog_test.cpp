@@ -8,15 +8,14 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 const std::string Header = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r\n";
 
-// Each line is in the file as soon as it is written, and each start keeps only its own header.
-TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
+// Each line is in the file as soon as it is written, and each start keeps only its own header. A
+// log deleted or moved away goes on in a new file at its path from the next line.
+TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshOrAgain)
 {
     TempDir temp;
-    const fs::path file = temp.path() / "data" / "QuorvilLog.csv";
+    const fs::path folder = temp.path() / "data", file = folder / "QuorvilLog.csv";
     CsvLog log;
     for (const std::string date : {"12/5/2026", "2026-12-05"}) {
         ASSERT_EQ(log.start(file, true), std::nullopt);
@@ -26,7 +25,20 @@ TEST(CsvLog, writesExactLinesAsTheyComeAndStartsAfreshEachTime)
         EXPECT_EQ(log.stop(), std::nullopt);
         EXPECT_FALSE(log.isOpen());
     }
-    EXPECT_EQ(fs::status(temp.path() / "data").permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms(0700));
+
+    ASSERT_EQ(log.start(file, true), std::nullopt);
+    fs::rename(file, temp.path() / "kept.csv");
+    ASSERT_EQ(log.writeLine(csvLine("d", "1", {"1", "", "", ""})), std::nullopt);
+    fs::remove_all(folder);
+    ASSERT_EQ(log.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
+    EXPECT_EQ(readFile(temp.path() / "kept.csv") + readFile(file),
+              Header + Header + "d,2,2,,,\r\n");
+    fs::remove_all(folder);
+    writeFile(folder, "a file where the folder was");
+    EXPECT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})),
+              "It was removed and could not be made again: Not a directory");
+    EXPECT_FALSE(log.isOpen());
 }
 
 // Only an empty file or an earlier log, linked or not, is emptied; anything else at the path (a
@@ -38,11 +50,9 @@ TEST(CsvLog, startEmptiesOnlyAnEarlierLog)
     const std::string oldLog = Header + "12/5/2026,3:04:05 PM,21,,19,-3\r\n",
                       thesis =
                           "Date,Time,Words\r\n1/2/2026,9:00,the first chapter of my thesis\r\n";
-    for (const auto& [content, linked] : {std::pair{std::string(), false},
-                                          {oldLog, false},
-                                          {oldLog, true},
-                                          {thesis, false},
-                                          {thesis, true}}) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", false}, {oldLog, false}, {oldLog, true}, {thesis, false}, {thesis, true}};
+    for (const auto& [content, linked] : cases) {
         SCOPED_TRACE(content + (linked ? " (linked)" : ""));
         fs::remove(file);
         writeFile(linked ? elsewhere : file, content);
@@ -60,26 +70,6 @@ TEST(CsvLog, startEmptiesOnlyAnEarlierLog)
                    [&] { EXPECT_EQ(CsvLog().start(file, true), "It is not a regular file"); });
 }
 
-// A log deleted or moved away goes on in a new file at its path from the next line.
-TEST(CsvLog, aLogRemovedWhileLoggingStartsAgainAtTheNextLine)
-{
-    TempDir temp;
-    const fs::path folder = temp.path() / "data", file = folder / "QuorvilLog.csv";
-    CsvLog log;
-    ASSERT_EQ(log.start(file, true), std::nullopt);
-    fs::rename(file, temp.path() / "kept.csv");
-    ASSERT_EQ(log.writeLine(csvLine("d", "1", {"1", "", "", ""})), std::nullopt);
-    fs::remove_all(folder);
-    ASSERT_EQ(log.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
-    EXPECT_EQ(readFile(temp.path() / "kept.csv") + readFile(file),
-              Header + Header + "d,2,2,,,\r\n");
-    fs::remove_all(folder);
-    writeFile(folder, "a file where the folder was");
-    EXPECT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})),
-              "It was removed and could not be made again: Not a directory");
-    EXPECT_FALSE(log.isOpen());
-}
-
 TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
 {
     const std::optional<int> ms[] = {std::nullopt, 1000,  5000,  6000,        10000,
@@ -87,5 +77,3 @@ TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
     for (int position = -1; position <= 7; ++position)
         EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
 }
-
-} // namespace

@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using Side = AlarmWatch::Side;
 using State = AlarmWatch::State;
 constexpr auto C = Scale::Celsius;
 constexpr auto F = Scale::Fahrenheit;
-
-} // namespace
 
 // Tick by tick: minimum and maximum follow the ticks that count and start afresh at a reset or a
 // change of scale; above High or below Low goes off once, and is over a whole degree back inside.

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 constexpr Scale C = Scale::Celsius;
 constexpr Scale F = Scale::Fahrenheit;
 constexpr int None = 3; // offset list position of "None"
 
-} // namespace
-
-TEST(Conversion, workedExamplesInBothScalesWithOffsetsInTheShownScale)
+TEST(Conversion, workedExamplesHalvesToEvenAndOnlySixteenBitValues)
 {
     // Offset positions -1 (nothing chosen) and 7 (beyond the list) count as no offset.
     const struct {
@@ -27,11 +23,9 @@ TEST(Conversion, workedExamplesInBothScalesWithOffsetsInTheShownScale)
     EXPECT_FALSE(displayedTemperature(10000, {}, Scale::None, None));
     EXPECT_TRUE(isUnplugged(0.5));
     EXPECT_FALSE(isUnplugged(1));
-}
 
-// A alone (a reading of 0) gives exactly 20.5 and 21.5 degrees Celsius.
-TEST(Conversion, halvesRoundToEvenBeforeTheOffsetAndOnlySixteenBitValuesShow)
-{
+    // A alone (a reading of 0) gives exactly 20.5 and 21.5 degrees Celsius; halves round to
+    // even before the offset.
     EXPECT_EQ(displayedTemperature(0, {1 / 293.65, 0, 0}, C, None), 20);
     EXPECT_EQ(displayedTemperature(0, {1 / 293.65, 0, 0}, C, 2), 21);
     EXPECT_EQ(displayedTemperature(0, {1 / 294.65, 0, 0}, C, None), 22);

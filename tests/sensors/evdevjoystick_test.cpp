@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-namespace {
-
 using Device = FakeEvdevKernel::Device;
 
 // The backend over the simulated kernel, libevdev between them as on a real system.
@@ -150,5 +148,3 @@ TEST(Evdev, unreadableNodesHaveTheirOwnCodesAndJoysticksKeepTheirPlace)
     rig.kernel.device("event9").openError = 0;
     EXPECT_EQ(rig.nameOf(1), "Locked");
 }
-
-} // namespace

@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,20 +13,10 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // A store over a hive file in a fresh folder, where the program keeps it; every test ends with
 // no key left open.
 class HiveStore : public testing::Test {
 protected:
-    // The file as it parses by itself; none when it does not parse or loses a line.
-    std::optional<RegTree> stored() const
-    {
-        std::optional<ParsedHive> hive = parseHive(readFile(file));
-        if (!hive || hive->droppedLines != 0)
-            return std::nullopt;
-        return hive->tree;
-    }
     void TearDown() override { EXPECT_EQ(api->openKeyCount(), 0u) << "a key was left open"; }
 
     TempDir dir;
@@ -85,24 +74,10 @@ TEST_F(HiveStore, eachCallFindsItsSectionAndValue)
             EXPECT_FALSE(fs::exists(dir.path() / "Norvalde"));
         }
     }
-    std::optional<RegTree> tree = stored();
-    ASSERT_TRUE(tree);
-    const RegNode* app = tree->find({"Software", "Norvalde", "Quorvil4"});
-    EXPECT_EQ(tree->find({"Software", "Norvalde", "Quorvil4", "misc"})->name, "Misc");
-    EXPECT_EQ(app->subkeys().size(), 1u);
-    EXPECT_EQ(app->values.size(), 1u);
-    // Only spaces are trimmed; empty restores the default, spaces alone store the empty text.
-    Reg.setCompany("  Acme Ltd\t ");
-    Reg.setAppName("Probe");
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "5"));
-    EXPECT_TRUE(stored()->find({"Software", "Acme Ltd\t", "Probe", "Misc"}));
-    Reg.setCompany("");
-    Reg.setAppName("   ");
-    EXPECT_EQ(Reg.Company() + "/" + Reg.AppName(), "Norvalde/");
+    EXPECT_NE(readFile(file).find("\\Quorvil4\\Misc]"), std::string::npos);
 }
 
-// Any text under any name comes back exactly, through a store that reads the file afresh, and
-// values of other types, as another program may write, are not listed.
+// Any text under any name comes back exactly, through a store that reads the file afresh.
 TEST_F(HiveStore, anyTextAndNameComesBackExactly)
 {
     const registry::Table rows = {{"say \"hi\" [x]=", "\"quoted\" "},
@@ -114,67 +89,10 @@ TEST_F(HiveStore, anyTextAndNameComesBackExactly)
     for (const auto& [name, text] : rows)
         ASSERT_TRUE(Reg.SaveSetting("Awkward", name, text)) << name;
 
-    RegKey key = 0;
-    const std::uint8_t dword[] = {1, 0, 0, 0};
-    ASSERT_EQ(api->RegCreateKeyExA("Software\\Norvalde\\Quorvil4\\Awkward", 0, &key), 0);
-    ASSERT_EQ(api->RegSetValueExA(key, "n", reg::Dword, dword, 4), reg::Success);
-    api->RegCloseKey(key);
-
     registry fresh(std::make_shared<HiveFileRegistry>(file));
     EXPECT_EQ(fresh.GetAllSettings("Awkward"), rows);
     for (const auto& [name, text] : rows)
         EXPECT_EQ(fresh.GetSetting("Awkward", name, "d"), text) << name;
-}
-
-// Another program shortens a value between the size query and the read: the new text comes
-// back, without padding.
-class ShorteningRegistry final : public TreeRegistry {
-public:
-    RegTree tree;
-    int calls = 0;
-
-protected:
-    long transact(Access, const std::function<long(RegTree&, bool&)>& op) override
-    {
-        if (++calls == 5) // create, set, open, size query: then the read
-            tree.find({"Software", "Norvalde", "Quorvil4", "Misc"})->values[0].data = {'4', 0};
-        bool changed = false;
-        return op(tree, changed);
-    }
-};
-
-TEST(RegistryRace, aValueShortenedWhileReadComesBackWithoutPadding)
-{
-    auto api = std::make_shared<ShorteningRegistry>();
-    registry Reg(api);
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
-    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "4");
-    EXPECT_EQ(api->openKeyCount(), 0u);
-}
-
-std::vector<fs::path> backupsBeside(const fs::path& file)
-{
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(file.parent_path()))
-        if (entry.path().filename().string().starts_with(file.filename().string() + ".bak-"))
-            found.push_back(entry.path());
-    return found;
-}
-
-TEST_F(HiveStore, writesArePrivateAndKeepTheModeAndLinkTheyFind)
-{
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
-    EXPECT_EQ(fs::status(dir.path() / "Norvalde").permissions(), fs::perms(0700));
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0600));
-
-    const fs::path real = dir.path() / "quorvil.reg";
-    fs::rename(file, real);
-    fs::create_symlink(real, file);
-    fs::permissions(real, fs::perms(0644));
-    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "0"));
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0644));
-    EXPECT_NE(readFile(real).find("\"Left\"=\"0\""), std::string::npos);
 }
 
 // A single line that a rewrite would lose (or change: see the text tests) is enough to keep the
@@ -184,30 +102,49 @@ TEST_F(HiveStore, aFileThatARewriteWouldChangeIsBackedUpBeforeTheFirstWrite)
     const std::string original =
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n"
         "\"Left\"=\"1920\"\nthis line was mangled by hand\n";
+    const auto backups = [this] { // their contents
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(file.parent_path()))
+            if (entry.path().string().starts_with(file.string() + ".bak-"))
+                found.push_back(readFile(entry.path()));
+        return found;
+    };
     fs::create_directories(file.parent_path());
     writeFile(file, original);
     EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
-    EXPECT_TRUE(backupsBeside(file).empty()); // reading writes nothing
+    EXPECT_TRUE(backups().empty()); // reading writes nothing
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "0"));
-    ASSERT_EQ(backupsBeside(file).size(), 1u);
-    EXPECT_EQ(readFile(backupsBeside(file)[0]), original);
-    EXPECT_TRUE(stored());
+    EXPECT_EQ(backups(), std::vector{original});
+    EXPECT_EQ(parseHive(readFile(file))->droppedLines, 0u);
     EXPECT_EQ(Reg.GetAllSettings("Misc"), (registry::Table{{"Left", "1920"}, {"Top", "0"}}));
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Top", "1"));
-    EXPECT_EQ(backupsBeside(file).size(), 1u);
+    EXPECT_EQ(backups().size(), 1u);
 }
 
-TEST_F(HiveStore, whatCannotBeReadOrWrittenFailsAndLosesNothing)
+// Writes are private and keep the mode and link they find; what cannot be read or written fails
+// and loses nothing.
+TEST_F(HiveStore, writesArePrivateAndWhatCannotBeReadOrWrittenLosesNothing)
 {
-    // Changes the file could not hold, and a rewrite that cannot be made.
     ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    EXPECT_EQ(fs::status(dir.path() / "Norvalde").permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0600));
+    const fs::path real = dir.path() / "quorvil.reg";
+    fs::rename(file, real);
+    fs::create_symlink(real, file);
+    fs::permissions(real, fs::perms(0644));
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "0"));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0644));
+    EXPECT_NE(readFile(real).find("\"Left\"=\"0\""), std::string::npos);
+
+    // Changes the file could not hold, and a rewrite that cannot be made.
     const std::string before = readFile(file);
     EXPECT_FALSE(Reg.SaveSetting("Misc", "Huge", std::string(HiveFileRegistry::MaxFileSize, 'x')));
-    fs::create_directory(file.string() + ".tmp");
+    fs::create_directory(real.string() + ".tmp"); // the copy is made beside the real file
     EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
-    fs::remove(file.string() + ".tmp");
+    fs::remove(real.string() + ".tmp");
     EXPECT_EQ(readFile(file), before);
-    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "0");
 
     // Files that are no hive, or too big to read.
     std::string huge = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvalde\\Quorvil4\\Misc]\n";
@@ -301,8 +238,6 @@ TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
     EXPECT_TRUE(saveMany('B'));
     int status = 0;
     EXPECT_TRUE(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
-    EXPECT_TRUE(stored());
+    EXPECT_EQ(parseHive(readFile(file))->droppedLines, 0u);
     EXPECT_EQ(Reg.GetAllSettings("Misc").size(), 200u);
 }
-
-} // namespace

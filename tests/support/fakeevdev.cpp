@@ -15,7 +15,7 @@
 
 namespace {
 
-FakeEvdevKernel* current = nullptr;
+FakeEvdevKernel*& current = FakeEvdevKernel::current;
 
 template <class Function> Function real(const char* name)
 {
@@ -24,8 +24,7 @@ template <class Function> Function real(const char* name)
 
 FakeEvdevKernel::Device* readerOf(int fd)
 {
-    const auto it = current ? current->readers.find(fd) : decltype(current->readers.end()){};
-    return current && it != current->readers.end() ? it->second.get() : nullptr;
+    return current && current->readers.count(fd) ? current->readers[fd].get() : nullptr;
 }
 
 // A bitmap as an ioctl hands it out: longs of the machine, least significant first.
@@ -59,12 +58,6 @@ FakeEvdevKernel::FakeEvdevKernel()
     current = this;
 }
 
-// Descriptors still open stay open, to be closed later through the real close().
-FakeEvdevKernel::~FakeEvdevKernel()
-{
-    current = nullptr;
-}
-
 FakeEvdevKernel::Device& FakeEvdevKernel::plug(const std::string& node, Device device)
 {
     writeFile(path(node), "");
@@ -86,15 +79,6 @@ void FakeEvdevKernel::unplug(const std::string& node)
     std::filesystem::remove_all(dir.path() / "sys/class/input" / node);
 }
 
-FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
-                                     std::set<unsigned> axes)
-{
-    FakeEvdevKernel::Device device{.name = name, .phys = phys, .keys = {BTN_TRIGGER}};
-    for (const unsigned axis : axes)
-        device.abs[axis] = {0, 0, 65535, 0, 0, 0};
-    return device;
-}
-
 // The C library functions that reach the simulated kernel: the backend opens with open(), and
 // libevdev calls ioctl(), read() and close().
 extern "C" {
@@ -107,14 +91,13 @@ int open(const char* path, int flags, ...)
     const mode_t mode = withMode ? va_arg(args, mode_t) : 0;
     va_end(args);
     const auto open = real<int (*)(const char*, int, ...)>("open");
-    const auto it = current ? current->nodes.find(path) : decltype(current->nodes.end()){};
-    if (!current || it == current->nodes.end())
+    if (!current || !current->nodes.count(path))
         return open(path, flags, mode);
-    if (it->second->openError != 0)
-        return errno = it->second->openError, -1;
+    if (const int error = current->nodes[path]->openError)
+        return errno = error, -1;
     // A real descriptor, so that numbers never collide with the process's own.
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    current->readers[fd] = it->second;
+    current->readers[fd] = current->nodes[path];
     return fd;
 }
 
@@ -155,8 +138,6 @@ int ioctl(int fd, unsigned long request, ...) noexcept // as glibc declares it
     else if (nr == _IOC_NR(EVIOCGNAME(0)) || nr == _IOC_NR(EVIOCGPHYS(0)))
         (nr == _IOC_NR(EVIOCGNAME(0)) ? device->name : device->phys)
             .copy(static_cast<char*>(arg), size - 1);
-    else if (nr == _IOC_NR(EVIOCGPROP(0)))
-        putBits(arg, size, device->props);
     else if (nr == _IOC_NR(EVIOCGBIT(0, 0)))
         putBits(arg, size, std::set<unsigned>{EV_SYN, EV_KEY, EV_ABS});
     else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0)))

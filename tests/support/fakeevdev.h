@@ -25,7 +25,8 @@ struct FakeEvdevKernel {
     };
 
     FakeEvdevKernel();
-    ~FakeEvdevKernel();
+    // Descriptors still open stay open, to be closed later through the real close().
+    ~FakeEvdevKernel() { current = nullptr; }
 
     std::string root() const { return dir.path().string(); }
     std::string path(const std::string& node) const { return root() + "/dev/input/" + node; }
@@ -39,11 +40,18 @@ struct FakeEvdevKernel {
         device(node).abs.at(axis).value = value;
     }
 
+    inline static FakeEvdevKernel* current = nullptr;
     TempDir dir;
     std::map<std::string, std::shared_ptr<Device>> nodes; // by path
     std::map<int, std::shared_ptr<Device>> readers;       // by descriptor
 };
 
 // A joystick with the given absolute axes (range 0..65535) and a trigger button.
-FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
-                                     std::set<unsigned> axes = {ABS_X, ABS_Y});
+inline FakeEvdevKernel::Device fakeJoystick(const std::string& name, const std::string& phys,
+                                            std::set<unsigned> axes = {ABS_X, ABS_Y})
+{
+    FakeEvdevKernel::Device device{.name = name, .phys = phys, .keys = {BTN_TRIGGER}};
+    for (const unsigned axis : axes)
+        device.abs[axis] = {0, 0, 65535, 0, 0, 0};
+    return device;
+}

@@ -14,14 +14,34 @@ public:
         std::uint32_t x = 0;
         std::uint32_t y = 0;
         bool fillOnError = false;
-        int capsCalls = 0;
     };
 
-    std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji) override;
-    std::uint32_t joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS* pjc, std::uint32_t cbjc) override;
+    std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji) override
+    {
+        if (uJoyID >= m_ports.size())
+            return JOYERR_PARMS;
+        const Port& p = m_ports[uJoyID];
+        if (p.result == JOYERR_NOERROR || p.fillOnError) {
+            pji->dwXpos = p.x;
+            pji->dwYpos = p.y;
+        }
+        return p.result;
+    }
+    std::uint32_t joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS*, std::uint32_t cbjc) override
+    {
+        if (uJoyID >= m_ports.size() || cbjc != sizeof(JOYCAPS))
+            return JOYERR_PARMS;
+        return m_ports[uJoyID].capsResult;
+    }
 
     Port& port(std::uint32_t id) { return m_ports.at(id); }
-    void set(std::uint32_t id, std::uint32_t result, std::uint32_t x, std::uint32_t y);
+    void set(std::uint32_t id, std::uint32_t result, std::uint32_t x, std::uint32_t y)
+    {
+        Port& p = port(id);
+        p.result = result;
+        p.x = x;
+        p.y = y;
+    }
 
 private:
     std::array<Port, 2> m_ports{};

@@ -1,14 +1,22 @@
 #pragma once
 
+#include "app/controls.h"
 #include "app/quorvil.h"
 #include "settings/regtree.h"
 #include "support/fakejoystick.h"
 #include "support/fakex11requests.h"
 #include "support/fixedclock.h"
 #include "support/scriptedmessageboxes.h"
+#include "support/tempdir.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -25,7 +33,7 @@ protected:
     Quorvil& make()
     {
         form = std::make_unique<Quorvil>(
-            QuorvilServices{joystick, store, &boxes, logFolder.path().toStdString(), clock, x11});
+            QuorvilServices{joystick, store, &boxes, logFolder.path(), clock, x11});
         return *form;
     }
     Quorvil& loaded()
@@ -33,10 +41,6 @@ protected:
         make();
         EXPECT_EQ(form->Form_Load(), Quorvil::LoadResult::Run);
         return *form;
-    }
-    std::string stored(const char* section, const char* key)
-    {
-        return registry(store).GetSetting(section, key, "<none>");
     }
     void put(const char* section, const char* key, const char* text)
     {
@@ -53,6 +57,6 @@ protected:
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     std::shared_ptr<FakeX11Requests> x11 = std::make_shared<FakeX11Requests>();
     ScriptedMessageBoxes boxes;
-    QTemporaryDir logFolder;
+    TempDir logFolder;
     std::unique_ptr<Quorvil> form;
 };

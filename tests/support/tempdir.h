@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,35 +13,27 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorvil-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
+        if (!::mkdtemp(m_path.data()))
             throw std::runtime_error("cannot make a temporary folder");
-        m_path = pattern;
     }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
+    ~TempDir() { std::filesystem::remove_all(m_path, m_ignored); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path path() const { return m_path; }
 
 private:
-    std::filesystem::path m_path;
+    std::string m_path = (std::filesystem::temp_directory_path() / "quorvil-test-XXXXXX").string();
+    std::error_code m_ignored;
 };
 
 // Whole-file helpers for tests: the bytes exactly, no line-end translation.
 inline std::string readFile(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
 }
 
 inline void writeFile(const std::filesystem::path& file, std::string_view bytes)
 {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(file, std::ios::binary) << bytes;
 }
