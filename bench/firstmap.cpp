@@ -1,7 +1,8 @@
-// Starts a program and reports how long it took to map its first top-level window, as the X
-// server notices it rather than by polling: the wall time, and the processor time of all the
-// program's threads, which a busy machine disturbs far less. Prints "PID WALL_MS CPU_MS" and
-// leaves the program running. Usage: firstmap PROGRAM [ARGUMENTS...]
+// Starts a program and reports how long it took to map its first top-level window, and to draw
+// its first whole frame into it, as the X server notices them rather than by polling: the wall
+// time, and the processor time of all the program's threads, which a busy machine disturbs far
+// less. Prints "PID MAP_WALL_MS MAP_CPU_MS FRAME_WALL_MS FRAME_CPU_MS" and leaves the program
+// running. Usage: firstmap PROGRAM [ARGUMENTS...]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/damage.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -54,6 +56,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The server reports no damage to a client that has not agreed a version first.
+    std::free(xcb_damage_query_version_reply(
+        connection,
+        xcb_damage_query_version(connection, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+        nullptr));
+    const uint8_t damageNotify =
+        xcb_get_extension_data(connection, &xcb_damage_id)->first_event + XCB_DAMAGE_NOTIFY;
+
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -64,20 +74,39 @@ int main(int argc, char** argv)
         execvp(argv[1], argv + 1);
         _exit(127);
     }
+    const auto sinceStart = [start] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    // A frame is whole once the window has stayed still for this long after the last drawing
+    // into it; well within the second before a one-second timer first changes it.
+    constexpr double SettleMs = 300;
+    struct Moment {
+        double wall = -1, cpu = 0;
+    } map, frame;
+    xcb_window_t shown = XCB_NONE;
     pollfd watch{xcb_get_file_descriptor(connection), POLLIN, 0};
     while (true) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            const bool mapped =
-                (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
-                !reinterpret_cast<xcb_map_notify_event_t*>(event)->override_redirect;
-            std::free(event);
-            if (mapped) {
-                const auto elapsed = std::chrono::steady_clock::now() - start;
-                std::printf("%d %.1f %.1f\n", int(pid),
-                            std::chrono::duration<double, std::milli>(elapsed).count(),
-                            cpuMilliseconds(pid));
-                return 0;
+            const uint8_t type = event->response_type & 0x7f;
+            if (shown == XCB_NONE && type == XCB_MAP_NOTIFY &&
+                !reinterpret_cast<xcb_map_notify_event_t*>(event)->override_redirect) {
+                map = {sinceStart(), cpuMilliseconds(pid)};
+                shown = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+                // Only the program draws into it from now on: the server filled the background
+                // while mapping it.
+                xcb_damage_create(connection, xcb_generate_id(connection), shown,
+                                  XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+                xcb_flush(connection);
+            } else if (shown != XCB_NONE && type == damageNotify) {
+                frame = {sinceStart(), cpuMilliseconds(pid)};
             }
+            std::free(event);
+        }
+        if (frame.wall >= 0 && sinceStart() - frame.wall >= SettleMs) {
+            std::printf("%d %.1f %.1f %.1f %.1f\n", int(pid), map.wall, map.cpu, frame.wall,
+                        frame.cpu);
+            return 0;
         }
         if (xcb_connection_has_error(connection))
             break;
@@ -86,7 +115,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "firstmap: %s ended before showing a window\n", argv[1]);
             return 1;
         }
-        poll(&watch, 1, 50);
+        poll(&watch, 1, 10);
     }
     std::fprintf(stderr, "firstmap: the X connection closed\n");
     return 1;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev libgl-dev libxcb1-dev libfontconfig-dev
+  qt6-base-dev libgl-dev libxcb1-dev libxcb-damage0-dev libfontconfig-dev
   libevdev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
