@@ -1,9 +1,10 @@
 #include "sensors/evdevnodes.h"
 
+#include "util/fileio.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
 #include <sys/ioctl.h>
@@ -11,15 +12,17 @@
 
 namespace {
 
-// The first line of a sysfs file; empty when it cannot be read.
+// The first line of a sysfs file; empty when it cannot be read. Not through a stream: the
+// stream classes would build the C++ locale, half a MiB of library pages, for a name or two.
 std::string readLine(const std::string& path, bool* ok = nullptr)
 {
-    std::ifstream in(path);
-    std::string line;
-    const bool read = in && std::getline(in, line);
+    constexpr std::size_t Limit = 4096; // a sysfs attribute is one page at most
+    const FileDescriptor file(openFile(path.c_str(), O_RDONLY));
+    std::string text;
+    const bool read = file.valid() && readAll(file.get(), text, Limit) && !text.empty();
     if (ok)
         *ok = read;
-    return read ? line : std::string();
+    return read ? text.substr(0, text.find('\n')) : std::string();
 }
 
 } // namespace
