@@ -28,9 +28,28 @@ std::int64_t minorOffset(std::int64_t k, std::int64_t n, std::int64_t minorDelta
 
 } // namespace
 
-DrawingSurface::DrawingSurface(QSize size, QRgb background) : m_image(size, QImage::Format_RGB32)
+DrawingSurface::DrawingSurface(QSize size, QRgb background) : m_image(size, QImage::Format_Indexed8)
 {
-    m_image.fill(background);
+    m_image.setColorTable({background});
+    m_image.fill(0);
+}
+
+void DrawingSurface::selectPen(const Pen& pen)
+{
+    m_pen = pen;
+    if (m_image.isNull())
+        return;
+    QList<QRgb> colours = m_image.colorTable();
+    qsizetype index = colours.indexOf(pen.colour);
+    if (index < 0) {
+        index = std::min<qsizetype>(colours.size(), 255);
+        if (index == colours.size())
+            colours.append(pen.colour);
+        else
+            colours[index] = pen.colour;
+        m_image.setColorTable(colours);
+    }
+    m_penIndex = uchar(index);
 }
 
 void DrawingSurface::lineTo(int x, int y)
@@ -101,15 +120,15 @@ void DrawingSurface::plot(int x, int y)
 {
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return;
-    reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = m_pen.colour;
+    m_image.scanLine(y)[x] = m_penIndex;
 }
 
-void DrawingSurface::copy(QPoint to, const DrawingSurface& source, QRect from)
+void DrawingSurface::copy(QPoint to, QRect from)
 {
-    if (m_image.isNull() || source.m_image.isNull())
+    if (m_image.isNull())
         return;
-    // Clip the source rectangle to the source image, then the target to this image.
-    QRect src = from.intersected(source.m_image.rect());
+    // Clip the source rectangle to the image, then the target.
+    QRect src = from.intersected(m_image.rect());
     QPoint dst = to + (src.topLeft() - from.topLeft());
     const QRect target = QRect(dst, src.size()).intersected(m_image.rect());
     if (target.isEmpty())
@@ -117,20 +136,14 @@ void DrawingSurface::copy(QPoint to, const DrawingSurface& source, QRect from)
     src = QRect(src.topLeft() + (target.topLeft() - dst), target.size());
     dst = target.topLeft();
 
-    // Writable access first: if the image is shared it detaches here, and the source pointer
-    // taken next then reads the same pixels.
-    uchar* out = m_image.bits();
-    const uchar* in = source.m_image.constBits();
-    const qsizetype outStride = m_image.bytesPerLine();
-    const qsizetype inStride = source.m_image.bytesPerLine();
-    const size_t rowBytes = size_t(src.width()) * sizeof(QRgb);
-
+    uchar* bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
     // Rows in the order that never overwrites a row still to be read; memmove covers overlap
     // within a row.
-    const bool bottomUp = (&source == this) && dst.y() > src.y();
+    const bool bottomUp = dst.y() > src.y();
     for (int i = 0; i < src.height(); ++i) {
         const int row = bottomUp ? src.height() - 1 - i : i;
-        std::memmove(out + (dst.y() + row) * outStride + dst.x() * sizeof(QRgb),
-                     in + (src.y() + row) * inStride + src.x() * sizeof(QRgb), rowBytes);
+        std::memmove(bits + (dst.y() + row) * stride + dst.x(),
+                     bits + (src.y() + row) * stride + src.x(), size_t(src.width()));
     }
 }

@@ -16,6 +16,8 @@ struct Pen {
 // An off-screen image with a current pen and position, drawn on the way the graph has always
 // drawn: move-to, line-to and plain rectangle copies, everything clipped at the image's edges.
 // A surface without an image (default-constructed) takes every call and draws nothing.
+// One byte a pixel, into a table of the colours drawn so far: a graph needs a handful, and a
+// quarter of the memory of a true-colour image.
 class DrawingSurface final {
 public:
     DrawingSurface() = default;
@@ -23,13 +25,15 @@ public:
 
     const QImage& image() const { return m_image; }
 
-    void selectPen(const Pen& pen) { m_pen = pen; }
+    // A table holds 256 colours: past that each new colour replaces the last, recolouring what
+    // was drawn in it. The graph draws in six.
+    void selectPen(const Pen& pen);
     void moveTo(int x, int y) { m_position = {x, y}; }
     // Draws from the current position to (x, y) and moves there.
     void lineTo(int x, int y);
-    // Copies `from` of `source` to `to`. The source may be this surface and overlap the target:
-    // the result is the same as copying from an untouched source.
-    void copy(QPoint to, const DrawingSurface& source, QRect from);
+    // Copies `from` of this surface to `to`; the two may overlap: the result is the same as
+    // copying from an untouched image.
+    void copy(QPoint to, QRect from);
 
 private:
     void drawLine(QPoint from, QPoint to);
@@ -37,5 +41,6 @@ private:
 
     QImage m_image;
     Pen m_pen;
+    uchar m_penIndex = 0;
     QPoint m_position;
 };

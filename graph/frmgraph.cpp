@@ -190,7 +190,7 @@ void frmGraph::Timer1_Timer()
     constexpr int Last = ImageWidth - 1; // never drawn on; every scroll copies it leftward
     constexpr int NewColumn = Last - 1;
 
-    m_memDC.copy(QPoint(0, 0), m_memDC, QRect(1, 0, ImageWidth - 1, ImageHeight));
+    m_memDC.copy(QPoint(0, 0), QRect(1, 0, ImageWidth - 1, ImageHeight));
 
     if (m_state.TickCount % BarSpacing == 0) {
         m_memDC.moveTo(NewColumn, 0);
