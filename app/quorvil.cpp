@@ -49,6 +49,9 @@ constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
     QStringLiteral("- 1°"), QStringLiteral("- 2°"), QStringLiteral("- 3°")};
+// Tops of the coefficient rows A, B and C.
+constexpr int CoefficientTops[3] = {3600, 3960, 4320};
+
 const QStringList IntervalItems = {QStringLiteral("1 Second"),   QStringLiteral("5 Seconds"),
                                    QStringLiteral("6 Seconds"),  QStringLiteral("10 Seconds"),
                                    QStringLiteral("15 Seconds"), QStringLiteral("30 Seconds"),
@@ -184,12 +187,10 @@ void Quorvil::createStatusBand(QWidget* client)
 
 void Quorvil::createSetupBand(QWidget* client)
 {
-    const QFont narrowFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25);
     const QFont narrowBoldFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25, true);
     const QString coefficientTexts[3] = {QStringLiteral("0.001355699"),
                                          QStringLiteral("0.000196433"),
                                          QStringLiteral("0.000000130")};
-    const int coefficientTops[3] = {3600, 3960, 4320};
 
     for (int n = 1; n <= 4; ++n) {
         SensorControls& s = sensor(n);
@@ -203,8 +204,7 @@ void Quorvil::createSetupBand(QWidget* client)
         for (int row = 0; row < 3; ++row) {
             s.coefficients[row] =
                 textBox(client, "txt" + number + char('A' + row), coefficientTexts[row],
-                        twipsRect(SensorLefts[n - 1], coefficientTops[row], 1095, 285));
-            s.coefficients[row]->setFont(narrowFont);
+                        twipsRect(SensorLefts[n - 1], CoefficientTops[row], 1095, 285));
         }
         s.offset = comboBox(client, "cboOffset" + number, QStringLiteral("None"),
                             twipsRect(left, 5040, 855, 315));
@@ -216,7 +216,7 @@ void Quorvil::createSetupBand(QWidget* client)
     for (int row = 0; row < 3; ++row) {
         const QString letter(QLatin1Char('A' + row));
         *rowCaptions[row] = label(client, "lblCoef_" + letter.toLatin1(), letter,
-                                  twipsRect(0, coefficientTops[row], 255, 255), true);
+                                  twipsRect(0, CoefficientTops[row], 255, 255), true);
         (*rowCaptions[row])->setFont(narrowBoldFont);
     }
     lblOffset = label(client, "lblOffset", QStringLiteral("Choose Offset by degrees C or F."),
@@ -816,5 +816,19 @@ void Quorvil::changeEvent(QEvent* event)
 void Quorvil::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    if (!m_narrowBoxes && clientHeight() > twipsToPixels(CoefficientTops[0]))
+        narrowCoefficientBoxes();
     Form_Resize();
+}
+
+// Only once the boxes come into view, by a view or by the user's drag: the face costs a font of
+// its own to load, and every start shows the compact view.
+void Quorvil::narrowCoefficientBoxes()
+{
+    const QFont narrowFont = sizedFont(QStringLiteral("Liberation Sans Narrow"), 8.25);
+    for (SensorControls& s : m_sensors) {
+        for (QLineEdit* box : s.coefficients)
+            box->setFont(narrowFont);
+    }
+    m_narrowBoxes = true;
 }

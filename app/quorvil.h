@@ -186,6 +186,7 @@ private:
     void createMenus();
     void fillLists();
     void setClientHeight(int height);
+    void narrowCoefficientBoxes();
     LoadResult endAtOnce();
     void Form_Unload();
     void detachSecondaryWindows();
@@ -210,6 +211,7 @@ private:
     GraphState m_graphState; // outlives each loading of the graph window
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
+    bool m_narrowBoxes = false;
     CsvLog m_log;
     AlarmWatch m_alarms;
 

@@ -104,6 +104,8 @@ TEST_F(QuorvilTest, views_eachCommandLandsOnItsOwnHeightAndTheDesignWidth)
     Quorvil& q = loaded();
     q.show();
     EXPECT_EQ(q.clientHeight(), Quorvil::CompactHeight);
+    q.mnuSetup->trigger(); // the coefficient boxes take their narrow face when first in view
+    EXPECT_EQ(q.txt4C->font().family(), QStringLiteral("Liberation Sans Narrow"));
     const std::pair<QObject*, int> steps[] = {
         {q.mnuSetup, Quorvil::SetupHeight},      {q.mnuSetup, Quorvil::SetupHeight},
         {q.mnuLog, Quorvil::LoggingHeight},      {q.mnuLog, Quorvil::LoggingHeight},
