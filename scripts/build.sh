@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIL_WERROR="$werror" >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=MinSizeRel -DQUORVIL_WERROR="$werror" >/dev/null
 cmake --build build -j"$(nproc)"
