@@ -1,5 +1,7 @@
 #include "app/appresources.h"
 
+#include "app/icons/programicon.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QImageReader>
@@ -30,10 +32,11 @@ static QPixmap pngPicture(const char* name)
 QIcon programIcon()
 {
     // The design's size and its double for dense screens: every size goes to the window system
-    // with each window.
+    // with each window. Read from XPM, which needs neither the image plugins nor a PNG decoder
+    // before the first window.
     QIcon icon;
-    for (const char* name : {":/icons/quorvil4.png", ":/icons/quorvil4-64.png"})
-        icon.addPixmap(pngPicture(name));
+    icon.addPixmap(QPixmap(ProgramIcon32));
+    icon.addPixmap(QPixmap(ProgramIcon64));
     return icon;
 }
 
