@@ -19,16 +19,6 @@ static void ensureResources()
     (void)loaded;
 }
 
-// Left to guess a picture's format, the reader loads every image plugin there is; ours are all
-// PNG, which the toolkit reads by itself.
-static QPixmap pngPicture(const char* name)
-{
-    ensureResources();
-    QImageReader reader(QString::fromLatin1(name), "png");
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
-}
-
 QIcon programIcon()
 {
     // The design's size and its double for dense screens: every size goes to the window system
@@ -42,7 +32,12 @@ QIcon programIcon()
 
 QPixmap aboutPicture()
 {
-    return pngPicture(":/icons/about.png");
+    // Left to guess the format, the reader would load every image plugin there is; the toolkit
+    // reads PNG by itself.
+    ensureResources();
+    QImageReader reader(QStringLiteral(":/icons/about.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 QString readmeText()

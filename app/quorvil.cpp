@@ -49,13 +49,12 @@ constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
     QStringLiteral("- 1°"), QStringLiteral("- 2°"), QStringLiteral("- 3°")};
-// Tops of the coefficient rows A, B and C.
-constexpr int CoefficientTops[3] = {3600, 3960, 4320};
-
 const QStringList IntervalItems = {QStringLiteral("1 Second"),   QStringLiteral("5 Seconds"),
                                    QStringLiteral("6 Seconds"),  QStringLiteral("10 Seconds"),
                                    QStringLiteral("15 Seconds"), QStringLiteral("30 Seconds"),
                                    QStringLiteral("1 Minute")};
+// Tops of the coefficient rows A, B and C.
+constexpr int CoefficientTops[3] = {3600, 3960, 4320};
 
 QFont sizedFont(const QString& family, double points, bool bold = false)
 {

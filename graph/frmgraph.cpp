@@ -99,7 +99,6 @@ void frmGraph::createControls()
 {
     setObjectName(QStringLiteral("frmGraph"));
     setWindowTitle(QStringLiteral("Quorvil4 graph"));
-    setWindowIcon(QApplication::windowIcon());
     setFixedSize(454, 309);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor::fromRgb(WindowGrey));
