@@ -15,7 +15,7 @@ for tool in lintian dpkg-deb dpkg-shlibdeps systemd-analyze cpack groff; do
 done
 
 rm -rf "$work"
-mkdir -p "$work/home" "$work/run" "$work/state"
+mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"
 pid=
 cleanup() {
@@ -40,6 +40,7 @@ debs=("$work"/quorvil4_*.deb)
 deb="${debs[0]}"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data"
+unset XDG_STATE_HOME
 
 # The file name carries the program's own version, and the package is whole.
 version=$("$root/usr/bin/quorvil4" --version)
@@ -86,22 +87,22 @@ if ! out=$(XDG_RUNTIME_DIR="$work/run" systemd-analyze verify --user --man=no \
 fi
 
 # Its command as the service manager runs it ($$ and %% unescaped): each start logs into a file
-# of its own in the state folder, beginning with the header.
+# of its own in the user's state folder, which it creates, beginning with the header.
 command=$(sed -n 's/^ExecStart=//p' "$work/verify/quorvil4-headless.service")
 command=${command//\$\$/\$}
 command=${command//%%/%}
 eval "argv=($command)"
-STATE_DIRECTORY="$work/state" "${argv[@]}" 2>/dev/null &
+"${argv[@]}" 2>/dev/null &
 pid=$!
 for _ in $(seq 200); do
-    logs=("$work"/state/*.csv)
+    logs=("$HOME"/.local/state/quorvil4/*.csv)
     [ -s "${logs[0]}" ] && break
     sleep 0.05
 done
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 pid=
-logs=("$work"/state/*.csv)
+logs=("$HOME"/.local/state/quorvil4/*.csv)
 if [[ ! "${logs[0]}" =~ /QuorvilLog-[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}\.csv$ ]]; then
     fail "the service's log is ${logs[0]}"
 elif ! head -n 1 "${logs[0]}" | grep -q "^Date,Time,"; then
