@@ -8,10 +8,8 @@ src="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(realpath -m "$1")"
 
 for tool in lintian dpkg-deb dpkg-shlibdeps systemd-analyze cpack groff; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIPPED: $tool is missing; scripts/setup.sh installs the packaging tools"
-        exit 77
-    fi
+    command -v "$tool" >/dev/null ||
+        { echo "SKIPPED: $tool is missing; scripts/setup.sh installs the packaging tools"; exit 77; }
 done
 
 rm -rf "$work"
@@ -25,10 +23,7 @@ cleanup() {
 trap cleanup EXIT
 
 failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" && failures=$((failures + 1)); }
 
 if ! QUORVIL_SETUP=skip "$src/scripts/package.sh" "$work" >"$work/package.log" 2>&1; then
     tail -n 40 "$work/package.log"
@@ -36,8 +31,7 @@ if ! QUORVIL_SETUP=skip "$src/scripts/package.sh" "$work" >"$work/package.log" 2
     exit 1
 fi
 root="$work/root"
-debs=("$work"/quorvil4_*.deb)
-deb="${debs[0]}"
+deb=$(echo "$work"/quorvil4_*.deb)
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data"
 unset XDG_STATE_HOME
@@ -59,14 +53,10 @@ for name in libqt6widgets6 libqt6core6 libevdev2 libc6 qt6-qpa-plugins; do
     grep -qx "$name" <<<"$names" || fail "Depends lacks $name: $depends"
 done
 
-if ! out=$(lintian --fail-on error,warning --no-tag-display-limit "$deb" 2>&1); then
-    echo "$out"
-    fail "lintian"
-fi
+out=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) || fail "lintian: $out"
 
 # The window program finds its console mode where the package put it.
-"$root/usr/bin/quorvil4" --help >"$work/help.txt" 2>&1 || fail "--help ended with status $?"
-grep -q -- "--headless" "$work/help.txt" || fail "--help does not list --headless"
+"$root/usr/bin/quorvil4" --help | grep -q -- --headless || fail "--help does not list --headless"
 err=$(timeout 20 "$root/usr/bin/quorvil4" --headless --log="$root" 2>&1)
 status=$?
 [[ $status -eq 1 && "$err" == *"$root"* ]] ||
@@ -80,11 +70,8 @@ unit="$root/usr/lib/systemd/user/quorvil4-headless.service"
 grep -q "/usr/bin/quorvil4 --headless" "$unit" || fail "the unit does not start /usr/bin/quorvil4"
 mkdir -p "$work/verify"
 sed "s|/usr/bin/quorvil4|$root/usr/bin/quorvil4|g" "$unit" >"$work/verify/quorvil4-headless.service"
-if ! out=$(XDG_RUNTIME_DIR="$work/run" systemd-analyze verify --user --man=no \
-    "$work/verify/quorvil4-headless.service" 2>&1) || [ -n "$out" ]; then
-    echo "$out"
-    fail "systemd-analyze verify"
-fi
+out=$(XDG_RUNTIME_DIR="$work/run" systemd-analyze verify --user --man=no \
+    "$work/verify/quorvil4-headless.service" 2>&1) && [ -z "$out" ] || fail "systemd-analyze: $out"
 
 # Its command as the service manager runs it ($$ and %% unescaped): each start logs into a file
 # of its own in the user's state folder, which it creates, beginning with the header.
@@ -94,20 +81,15 @@ command=${command//%%/%}
 eval "argv=($command)"
 "${argv[@]}" 2>/dev/null &
 pid=$!
+log="$HOME/.local/state/quorvil4/QuorvilLog-*.csv"
 for _ in $(seq 200); do
-    logs=("$HOME"/.local/state/quorvil4/*.csv)
-    [ -s "${logs[0]}" ] && break
+    [ -s $log ] 2>/dev/null && break
     sleep 0.05
 done
-kill "$pid" 2>/dev/null
-wait "$pid" 2>/dev/null
+kill "$pid" && wait "$pid"
 pid=
-logs=("$HOME"/.local/state/quorvil4/*.csv)
-if [[ ! "${logs[0]}" =~ /QuorvilLog-[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}\.csv$ ]]; then
-    fail "the service's log is ${logs[0]}"
-elif ! head -n 1 "${logs[0]}" | grep -q "^Date,Time,"; then
-    fail "the service's log does not start with the header: $(head -c 200 "${logs[0]}")"
-fi
+[[ $(echo $log) =~ /QuorvilLog-[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}\.csv$ ]] || fail "service log: $(echo $log)"
+head -n 1 $log 2>&1 | grep -q "^Date,Time," || fail "the service's log lacks the header"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS: $(basename "$deb")"
