@@ -73,9 +73,12 @@ sed "s|/usr/bin/quorvil4|$root/usr/bin/quorvil4|g" "$unit" >"$work/verify/quorvi
 out=$(XDG_RUNTIME_DIR="$work/run" systemd-analyze verify --user --man=no \
     "$work/verify/quorvil4-headless.service" 2>&1) && [ -z "$out" ] || fail "systemd-analyze: $out"
 
-# Its command as the service manager runs it ($$ and %% unescaped): each start logs into a file
+# Its command as the service manager runs it (it has no specifier or variable of the manager's, so
+# only $$ and %% change): each start logs into a file
 # of its own in the user's state folder, which it creates, beginning with the header.
 command=$(sed -n 's/^ExecStart=//p' "$work/verify/quorvil4-headless.service")
+literal=${command//%%/}
+[[ ${literal//\$\$/} != *[%\$]* ]] || fail "the service manager would replace a lone % or \$ in: $command"
 command=${command//\$\$/\$}
 command=${command//%%/%}
 eval "argv=($command)"
