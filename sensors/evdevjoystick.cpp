@@ -274,11 +274,14 @@ EvdevJoystickService::candidates(std::uint32_t* unknownFailure,
         if (!number)
             continue;
         Candidate candidate{.node = node, .number = *number, .device = heldDevice(node)};
-        const PublishedNode published = m_nodes.published(node, true);
+        PublishedNode published = m_nodes.published(node);
         evdev::Kind kind = evdev::Kind::Joystick;
         std::optional<std::array<unsigned, 2>> second;
         if (published.capsKnown && !candidate.device) {
             kind = evdev::publishedKind(published);
+            // Where a device is and what it is called matter only for joysticks and the list.
+            if (joystickKind(kind) || leftOut)
+                m_nodes.addPlace(node, published);
             second = secondPairBy([words = publishedWords(published.abs)](unsigned code) {
                 return wordBit(words, code);
             });

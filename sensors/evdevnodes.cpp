@@ -65,12 +65,17 @@ PublishedNode EvdevNodes::published(const std::string& node, bool place) const
     found.key = readLine(device + "capabilities/key", &keyRead);
     found.capsKnown = absRead && keyRead;
     found.props = readLine(device + "properties");
-    if (place) {
-        found.phys = readLine(device + "phys");
-        found.name = readLine(device + "name");
-        found.uniq = readLine(device + "uniq");
-    }
+    if (place)
+        addPlace(node, found);
     return found;
+}
+
+void EvdevNodes::addPlace(const std::string& node, PublishedNode& published) const
+{
+    const std::string device = m_root + "sys/class/input/" + node + "/device/";
+    published.phys = readLine(device + "phys");
+    published.name = readLine(device + "name");
+    published.uniq = readLine(device + "uniq");
 }
 
 std::unique_ptr<EvdevDevice> EvdevDevice::open(const std::string& path, int* error)

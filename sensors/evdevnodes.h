@@ -29,6 +29,7 @@ public:
     std::vector<std::string> list() const;
     // place: also where the device is plugged in, its name and unique id.
     PublishedNode published(const std::string& node, bool place = false) const;
+    void addPlace(const std::string& node, PublishedNode& published) const;
     std::string path(const std::string& node) const;
 
 private:
