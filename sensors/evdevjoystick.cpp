@@ -274,10 +274,11 @@ EvdevJoystickService::candidates(std::uint32_t* unknownFailure,
         if (!number)
             continue;
         Candidate candidate{.node = node, .number = *number, .device = heldDevice(node)};
-        PublishedNode published = m_nodes.published(node);
+        // A held device is known already.
+        PublishedNode published = candidate.device ? PublishedNode{} : m_nodes.published(node);
         evdev::Kind kind = evdev::Kind::Joystick;
         std::optional<std::array<unsigned, 2>> second;
-        if (published.capsKnown && !candidate.device) {
+        if (published.capsKnown) {
             kind = evdev::publishedKind(published);
             // Where a device is and what it is called matter only for joysticks and the list.
             if (joystickKind(kind) || leftOut)
@@ -532,7 +533,6 @@ std::string EvdevJoystickService::listing()
     std::uint32_t unknownFailure = JOYERR_UNPLUGGED;
     std::vector<std::string> leftOut;
     std::vector<Candidate> found = candidates(&unknownFailure, &leftOut);
-    const std::array<std::optional<Entry>, 2> planned = plan(found);
 
     const auto idText = [](std::size_t id) {
         return "joystick " + std::to_string(id + 1) + " (sensors " + std::to_string(id * 2 + 1) +
@@ -567,21 +567,12 @@ std::string EvdevJoystickService::listing()
         }
         for (const auto& [id, second] : served)
             ids += (ids.empty() ? "" : ", ") + idText(id) + (second ? " from its second pair" : "");
-        if (ids.empty()) {
-            std::string why = "no joystick id: ";
-            const bool wouldTake = std::any_of(planned.begin(), planned.end(), [&](const auto& p) {
-                return p && found[p->candidate].node == candidate.node;
-            });
-            if (wouldTake)
-                why += "plugged in after an id it would take was given; it takes it at the next "
-                       "start";
-            else if (std::any_of(m_slots.begin(), m_slots.end(),
-                                 [](const Slot& slot) { return slot.chosen; }))
-                why += "the stored choice names other devices, or both ids are taken";
-            else
-                why += "both ids are taken";
-            ids = why;
-        }
+        const bool chosen = std::any_of(m_slots.begin(), m_slots.end(),
+                                        [](const Slot& slot) { return slot.chosen; });
+        if (ids.empty())
+            ids = chosen ? "no joystick id: the stored choice names other devices, or both ids "
+                           "are taken"
+                         : "no joystick id: both ids are taken";
         text += "/dev/input/" + candidate.node + ": " + ids + "\n";
         text += "  name: " + candidate.name + "\n";
         text += "  physical path: " + (candidate.phys.empty() ? "(none)" : candidate.phys) + "\n";
