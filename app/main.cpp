@@ -83,8 +83,9 @@ int main(int argc, char** argv)
     useProgramStyle();
 
     QtMessageBoxes messageBoxes;
-    Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder(), nullptr, x11Requests()});
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    Quorvil form({joystickFor(*options, settings), settings, &messageBoxes, dataFolder(), nullptr,
+                  x11Requests()});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // The toolkit's own rule would end the program while a tool window such as About is open.

@@ -754,6 +754,12 @@ QString Quorvil::rawReading(int sensor) const
     return this->sensor(sensor).raw->text();
 }
 
+QString Quorvil::sensorDevice(int sensor) const
+{
+    return QString::fromStdString(
+        m_services.joystick->servedBy(static_cast<std::uint32_t>(sensor - 1) / 2));
+}
+
 void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)
 {
     const SensorControls& s = this->sensor(sensor);

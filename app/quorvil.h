@@ -82,6 +82,7 @@ public:
     // What the calibration and alarms windows read; the calibration window writes.
     QString sensorHeading(int sensor) const override;
     QString rawReading(int sensor) const override;
+    QString sensorDevice(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
                            const QString& c) override;
 

@@ -95,6 +95,15 @@ void Headless::sample(int joystick, JOYINFOEX& info)
                                 m_alarms, scale, sensor.name);
     }
     m_recorder.joystickPolled(joystick, m_services.clock->now().toMSecsSinceEpoch());
+    // Which device feeds the sensors, once it starts to.
+    if (std::string device = m_services.joystick->servedBy(joystick);
+        device != m_served[joystick]) {
+        if (!device.empty())
+            m_services.report("joystick " + std::to_string(joystick + 1) + " (sensors " +
+                              std::to_string(joystick * 2 + 1) + " and " +
+                              std::to_string(joystick * 2 + 2) + "): " + device);
+        m_served[joystick] = std::move(device);
+    }
     // A problem is told when it starts and when it ends, not at every poll.
     if (status != m_reported[joystick]) {
         m_reported[joystick] = status;

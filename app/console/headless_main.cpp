@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     QSocketNotifier stop(stopPipe[1], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
 
-    Headless headless({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                       nullptr, STDOUT_FILENO,
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO,
                        [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }},
                       *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,

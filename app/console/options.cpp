@@ -29,6 +29,7 @@ std::string usageText(bool details)
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
                        "[--interval=SECONDS] [--log=FILE]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
+                       "       quorvil4 --list-joysticks | --keep-joysticks\n"
                        "       quorvil4 --help | --version\n";
     if (details)
         text += "\n"
@@ -43,6 +44,10 @@ std::string usageText(bool details)
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
+                "  --list-joysticks   list the input devices: which joystick each one is, and "
+                "why others are left out\n"
+                "  --keep-joysticks   store the devices serving joysticks 1 and 2 now, so that "
+                "no other takes their place\n"
                 "  --help             print this text\n"
                 "  --version          print the version\n";
     return text;
@@ -108,6 +113,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             if (options.logFile || arg.size() == Log.size())
                 return fail("--log needs a file name, once");
             options.logFile = argument.substr(Log.size());
+        } else if (arg == "--list-joysticks" || arg == "--keep-joysticks") {
+            if (arguments.size() != 1)
+                return fail(argument + " stands alone");
+            options.mode = arg == "--list-joysticks" ? Options::Mode::ListJoysticks
+                                                     : Options::Mode::KeepJoysticks;
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else {

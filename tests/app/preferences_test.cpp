@@ -106,8 +106,9 @@ TEST_F(Preferences, handEditedValuesLoadInOrderAndUnreadableOnesChangeNothing)
     EXPECT_EQ(q.TimerCount.interval(), 6000);
 }
 
-// Delete asks with No as the default; only Yes takes every section, alarms too, and the
-// controls keep what they show. File > Exit afterwards writes the position alone.
+// Delete asks with No as the default; only Yes takes every section, alarms and the chosen
+// joysticks too, and the controls keep what they show. File > Exit afterwards writes the position
+// alone.
 TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
 {
     for (const int answer : {msgbox::No, msgbox::Yes}) {
@@ -119,6 +120,8 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
         q.btnRefresh->click();
         put("Misc", "Left", "1440");
         put("Alarms", "High1", "30");
+        put("Joysticks", "Joystick2",
+            "Analog 4-axis 4-button joystick at isa0201/gameport0/input0");
         const std::string shown = controlValues(q);
         boxes.asked.clear();
         boxes.answer(answer);
@@ -127,9 +130,9 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
         EXPECT_EQ(boxes.asked[0].prompt,
                   QStringLiteral("Are you sure you want to delete ALL Quorvil settings?"));
         EXPECT_EQ(boxes.asked[0].buttons, 308);
-        const std::pair<const char*, std::size_t> sections[] = {{"Sensor1", 5}, {"Sensor2", 5},
-                                                                {"Sensor3", 5}, {"Sensor4", 5},
-                                                                {"Misc", 4},    {"Alarms", 1}};
+        const std::pair<const char*, std::size_t> sections[] = {
+            {"Sensor1", 5}, {"Sensor2", 5}, {"Sensor3", 5},  {"Sensor4", 5},
+            {"Misc", 4},    {"Alarms", 1},  {"Joysticks", 1}};
         for (const auto& [name, keys] : sections)
             EXPECT_EQ(section(name).size(), answer == msgbox::No ? keys : 0u) << name;
         q.btnRefresh->click();
