@@ -203,8 +203,8 @@ private:
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;
-    // Tells the user that a Save did not keep the settings, and why.
-    void saveFailed(const std::string& reason);
+    // Tells the user that the settings could not be saved (or read, or deleted), and why.
+    void saveFailed(const std::string& reason, const char* action = "saved");
     // Returns logging to Off and tells the user why; action says what failed.
     void logFailed(const QString& action, const std::string& reason);
 

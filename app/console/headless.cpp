@@ -34,6 +34,9 @@ bool Headless::start()
     registry store(m_services.registryApi);
     store.setCompany(registry::DefaultCompany);
     store.setAppName(registry::ProductName);
+    if (const std::optional<std::string> problem = store.unreadable())
+        m_services.report("quorvil4: the settings could not be read: " + store.location() + ": " +
+                          *problem);
     loadPreferences(store, m_preferences);
     const StoredAlarms alarms = loadAlarms(store);
     m_alarms.setThresholds(

@@ -222,6 +222,23 @@ TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
     });
 }
 
+// A folder where the lock or the copy should be fails the write, naming that folder, not the
+// settings file it stands beside.
+TEST_F(HiveStore, aFolderInTheWayIsNamed)
+{
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    const std::pair<std::string, std::string> cases[] = {
+        {file.string() + ".lock", "The lock file " + file.string() + ".lock is not a regular file"},
+        {file.string() + ".tmp", file.string() + ".tmp: Is a directory"}};
+    for (const auto& [folder, reason] : cases) {
+        fs::create_directory(folder);
+        EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
+        EXPECT_EQ(Reg.failureReason(), reason);
+        fs::remove(folder);
+    }
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
+}
+
 TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)
 {
     // A writer in a tight loop leaves the other few chances at the lock: a long wait.
