@@ -5,9 +5,11 @@
 #include "app/messagebox.h"
 #include "app/quorvil.h"
 #include "settings/hivefile.h"
+#include "util/fileio.h"
 
 #include <QApplication>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -53,6 +55,7 @@ int runCommandOnStandardFiles(const Options& options)
 
 int main(int argc, char** argv)
 {
+    keepStandardDescriptorsOpen();
     std::string error;
     const std::optional<Options> options = parseOptions({argv + 1, argv + argc}, &error);
     if (!options) {
@@ -69,6 +72,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // A file-size limit reached by the log is a failure reported like a full disk, not the end
+    // of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // One heap for every thread: the font warm-up would otherwise leave an arena of its own
     // behind, whose freed pages the main thread never reuses.
     mallopt(M_ARENA_MAX, 1);

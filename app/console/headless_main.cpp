@@ -1,6 +1,7 @@
 #include "app/console/commands.h"
 #include "app/console/headless.h"
 #include "settings/hivefile.h"
+#include "util/fileio.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -26,6 +27,7 @@ void onStopSignal(int)
 // costs little memory. quorvil4 --headless starts it.
 int main(int argc, char** argv)
 {
+    keepStandardDescriptorsOpen();
     std::string error;
     std::optional<Options> options = parseOptions({argv + 1, argv + argc}, &error);
     if (!options) {
@@ -36,8 +38,10 @@ int main(int argc, char** argv)
         return *status;
 
     QCoreApplication app(argc, argv);
-    // A closed standard output shows as a failed write, not as a fatal signal.
+    // A closed standard output, or a file-size limit reached, shows as a failed write that is
+    // reported and leaves the log whole, not as a fatal signal.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     int stopPipe[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, stopPipe) != 0) {
         std::perror("quorvil4");
