@@ -33,7 +33,10 @@ bool balloonMessages()
 
 QString plainTooltip(const QString& text)
 {
-    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
+    // On one line, as the plain tooltip would be: the paragraph would otherwise wrap it.
+    return Qt::mightBeRichText(text)
+               ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped())
+               : text;
 }
 
 iconModule::iconModule(QObject* parent) : QObject(parent) {}
