@@ -1,9 +1,7 @@
 #include "app/console/headless.h"
 #include "support/quorviltest.h"
-#include "util/fileio.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 // The console mode and the window's log, given the same stored settings, readings and clock,
@@ -170,21 +168,4 @@ TEST_F(QuorvilTest, windowAndConsoleRecordTheSameTicks)
     // Tick 3: joystick 1 in error.
     EXPECT_EQ(window[2].joystickResults[0], -1);
     EXPECT_EQ(window[2].sensors[0].reading, std::nullopt);
-}
-
-// A standard output closed at start keeps its number: a descriptor opened later (the settings,
-// the toolkit's own) never takes it, so a write there fails as to a closed output and is told so.
-TEST(StandardDescriptors, aClosedOutputStaysClosedToWrites)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(STDOUT_FILENO);
-        keepStandardDescriptorsOpen();
-        const int later = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        const bool closedToWrites = ::write(STDOUT_FILENO, "x", 1) < 0 && errno == EBADF;
-        ::_exit(later > STDERR_FILENO && closedToWrites ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }

@@ -1,9 +1,8 @@
 #include "app/console/headless.h"
+#include "support/fulldisk.h"
 #include "support/quorviltest.h"
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -79,16 +78,11 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     fs::remove(file());
 
     q.Option1->click();
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = Header.size() + 10; // full in the middle of the line
-    setrlimit(RLIMIT_FSIZE, &limited);
     boxes.answer(msgbox::Ok);
-    q.TimerCount_Timer();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    {
+        const FullDisk full(Header.size() + 10); // in the middle of the line
+        q.TimerCount_Timer();
+    }
     expectReported("written", "File too large");
     EXPECT_EQ(contents(), Header);
 }

@@ -1,10 +1,9 @@
 #include "log/csvlog.h"
 #include "support/deadline.h"
+#include "support/fulldisk.h"
 #include "support/tempdir.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,33 +79,6 @@ TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
         EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
 }
 
-namespace {
-
-// The file-size limit stands in for a full disk: a write past it stops short, then fails.
-class FullDisk {
-public:
-    explicit FullDisk(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_signal);
-    }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_signal)(int);
-};
-
-} // namespace
-
 // A disk that fills mid-line, at start or at a tick, leaves the log ending in its last whole
 // line, so that what follows (a later start, another program's reading) never meets a fragment.
 TEST(CsvLog, aFullDiskLeavesOnlyWholeLines)
@@ -144,22 +116,4 @@ TEST(CsvLog, aLogEmptiedByAnotherProgramStartsAgainWithItsHeader)
     ASSERT_EQ(log.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
     ASSERT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})), std::nullopt);
     EXPECT_EQ(readFile(file), Header + "d,2,2,,,\r\nd,3,3,,,\r\n");
-}
-
-// While one log is written, a second start on the same file is refused and changes nothing;
-// once the first stops, the file is free again.
-TEST(CsvLog, oneWriterAtATime)
-{
-    TempDir temp;
-    const fs::path file = temp.path() / "QuorvilLog.csv";
-    CsvLog first, second;
-    ASSERT_EQ(first.start(file, true), std::nullopt);
-    ASSERT_EQ(first.writeLine(csvLine("d", "1", {"1", "", "", ""})), std::nullopt);
-    EXPECT_EQ(second.start(file, true), "another Quorvil4 is logging to this file");
-    EXPECT_FALSE(second.isOpen());
-    ASSERT_EQ(first.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
-    EXPECT_EQ(readFile(file), Header + "d,1,1,,,\r\nd,2,2,,,\r\n");
-    first.stop();
-    EXPECT_EQ(second.start(file, true), std::nullopt);
-    EXPECT_EQ(readFile(file), Header);
 }
