@@ -43,7 +43,8 @@ bool Headless::start()
         TimerCount.setInterval(*interval);
 
     if (m_options.logFile) {
-        if (const std::optional<std::string> failure = m_log.start(*m_options.logFile, true)) {
+        if (const std::optional<std::string> failure =
+                m_log.start(*m_options.logFile, true, CsvLog::Folder::MustExist)) {
             m_services.report("quorvil4: the log file could not be created: " + *m_options.logFile +
                               ": " + *failure);
             finish(1);

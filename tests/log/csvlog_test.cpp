@@ -77,3 +77,20 @@ TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
     for (int position = -1; position <= 7; ++position)
         EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
 }
+
+// A file the user named goes only into a folder that exists, also when it is started again after
+// being removed; only the program's own place makes its folders.
+TEST(CsvLog, namedFileNeedsAnExistingFolder)
+{
+    TempDir temp;
+    const fs::path folder = temp.path() / "missing", file = folder / "log.csv";
+    CsvLog log;
+    EXPECT_EQ(log.start(file, true, CsvLog::Folder::MustExist), "Its folder does not exist");
+    EXPECT_FALSE(fs::exists(folder) || log.isOpen());
+
+    fs::create_directory(folder);
+    ASSERT_EQ(log.start(file, true, CsvLog::Folder::MustExist), std::nullopt);
+    fs::remove_all(folder);
+    EXPECT_TRUE(log.writeLine(csvLine("d", "1", {"1", "", "", ""})));
+    EXPECT_FALSE(fs::exists(folder));
+}
