@@ -91,10 +91,11 @@ void Headless::sample(int joystick, JOYINFOEX& info)
              m_alarms.observe(index + 1, countedTemperature(reading.result, outcome), scale))
             m_services.report(alarmLine(event, sensor.name));
     }
-    // A problem is told when it starts and when it ends, not at every poll.
+    // A problem is told when it starts and when it ends, not at every poll; one stream carries
+    // both joysticks, so each line names its own.
     if (status != m_reported[joystick]) {
         m_reported[joystick] = status;
-        m_services.report(status);
+        m_services.report("joystick " + std::to_string(joystick + 1) + ": " + status);
     }
 }
 
