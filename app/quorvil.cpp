@@ -100,7 +100,8 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
 
     m_forms.setFactory(QStringLiteral("frmGraph"),
                        [this] { return new frmGraph(m_graphState, this); });
-    m_forms.setFactory(QStringLiteral("frmCalibrate"), [this] { return new frmCalibrate(this); });
+    m_forms.setFactory(QStringLiteral("frmCalibrate"),
+                       [this] { return new frmCalibrate(this, m_calibrationSheet); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"),
                        [this] { return new frmAbout(m_services.x11.get()); });
@@ -747,12 +748,22 @@ QString Quorvil::rawReading(int sensor) const
     return this->sensor(sensor).raw->text();
 }
 
+QString Quorvil::readingRefusal(int sensor) const
+{
+    const std::optional<std::string> refusal = ::readingRefusal(
+        sensor, sensor <= 2 ? JoyResult1 : JoyResult2, rawReading(sensor).toStdString());
+    return refusal ? QString::fromStdString(*refusal) : QString();
+}
+
 void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)
 {
     const SensorControls& s = this->sensor(sensor);
     s.coefficients[0]->setText(a);
     s.coefficients[1]->setText(b);
     s.coefficients[2]->setText(c);
+    // The start of a long text, where its sign is, not its end.
+    for (QLineEdit* box : s.coefficients)
+        box->setCursorPosition(0);
 }
 
 void Quorvil::closeEvent(QCloseEvent* event)

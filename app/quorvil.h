@@ -79,6 +79,7 @@ public:
     // What the calibration and alarms windows read; the calibration window writes.
     QString sensorHeading(int sensor) const override;
     QString rawReading(int sensor) const override;
+    QString readingRefusal(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
                            const QString& c) override;
 
@@ -209,6 +210,7 @@ private:
     FormRegistry m_forms;
     iconModule m_tray;
     GraphState m_graphState; // outlives each loading of the graph window
+    std::shared_ptr<CalibrationSheet> m_calibrationSheet = std::make_shared<CalibrationSheet>();
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
     bool m_narrowBoxes = false;
