@@ -45,6 +45,10 @@ const QString LogFailureTitle = QStringLiteral("Quorvil4 Log");
 constexpr int LogFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 const QString SaveFailureTitle = QStringLiteral("Quorvil4");
 constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
+const QString SaveAlarmsTitle = QStringLiteral("Quorvil4 alarms");
+const QString SaveAlarmsPrompt =
+    QStringLiteral("The alarm thresholds have changed since they were last saved.\r\nSave them?");
+constexpr int SaveAlarmsButtons = msgbox::YesNo + msgbox::Exclamation;
 
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
@@ -596,6 +600,18 @@ void Quorvil::saveAlarms()
     if (const std::optional<std::string> failure =
             ::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
         saveFailed(*failure);
+    else
+        m_alarms.markSaved();
+}
+
+void Quorvil::offerToSaveAlarms()
+{
+    // Thresholds live in this window: once it has gone they would be lost without a word.
+    if (!m_reg || !m_alarms.unsaved())
+        return;
+    if (m_services.messageBoxes->MsgBox(SaveAlarmsPrompt, SaveAlarmsButtons, SaveAlarmsTitle) ==
+        msgbox::Yes)
+        saveAlarms();
 }
 
 int Quorvil::clientHeight() const
@@ -675,6 +691,7 @@ void Quorvil::UnloadAllForms()
 
 void Quorvil::Form_Unload()
 {
+    offerToSaveAlarms();
     m_tray.RemoveTrayIcon();
     detachSecondaryWindows();
 }

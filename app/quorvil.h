@@ -197,6 +197,8 @@ private:
     // Feeds a sensor's tick to the alarms; temperature is none when the tick does not count.
     void watchAlarms(int sensor, std::optional<int> temperature);
     void refreshAlarmsWindow();
+    // Asks whether to save thresholds changed since the last Save.
+    void offerToSaveAlarms();
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;
