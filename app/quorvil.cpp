@@ -711,6 +711,7 @@ void Quorvil::detachSecondaryWindows()
 
 void Quorvil::mnuTrayRestore_Click()
 {
+    m_minimizing = false;
     trayRestore(this, LastState);
 }
 
@@ -727,11 +728,17 @@ void Quorvil::mnuTraySize_Click()
 
 void Quorvil::mnuTrayMinimize_Click()
 {
+    if (formWindowState(this) == StateMinimized)
+        return;
     trayMinimize(this);
+    // Until the window system says the window is minimized, the states it passes through on
+    // the way (under X11 a maximized window may briefly read as normal) are not ones to return to.
+    m_minimizing = true;
 }
 
 void Quorvil::mnuTrayMaximize_Click()
 {
+    m_minimizing = false;
     trayMaximize(this);
 }
 
@@ -829,7 +836,9 @@ void Quorvil::Form_Resize()
     default:
         break;
     }
-    if (const int state = formWindowState(this); state != StateMinimized)
+    if (const int state = formWindowState(this); state == StateMinimized)
+        m_minimizing = false;
+    else if (!m_minimizing)
         LastState = static_cast<std::int16_t>(state);
 }
 
@@ -838,6 +847,10 @@ void Quorvil::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+    // A window manager that declined the minimize leaves the window active: follow it again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        formWindowState(this) != StateMinimized)
+        m_minimizing = false;
 }
 
 void Quorvil::resizeEvent(QResizeEvent* event)

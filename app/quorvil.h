@@ -216,6 +216,7 @@ private:
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
     bool m_narrowBoxes = false;
+    bool m_minimizing = false; // a tray Minimize the window system has not yet reported
     CsvLog m_log;
     AlarmWatch m_alarms;
 
