@@ -26,6 +26,10 @@ TEST_F(QuorvilTest, calibrationApplyChangesTheNextTickAndSavesNothing)
     EXPECT_FALSE(window->btnApply->isEnabled());
     EXPECT_TRUE(window->txtA->text().isEmpty());
     window->txtReading[1]->setText(QStringLiteral("5203"));
+    // A point at zero that the fit gives back a hair below it shows no sign.
+    window->txtReading[0]->setText(QStringLiteral("7014"));
+    EXPECT_EQ(window->lblFitted[0]->text(), QStringLiteral("0.00 °C"));
+    window->txtReading[0]->setText(QStringLiteral("7903"));
 
     EXPECT_EQ(q.lblSensor3->text(), QStringLiteral("58 C")); // the default coefficients
     window->btnApply->click();
