@@ -84,6 +84,8 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
 {
     if (!m_services.clock)
         m_services.clock = std::make_shared<SystemClock>();
+    for (const std::shared_ptr<TickSink>& sink : m_services.tickSinks)
+        m_recorder.addSink(sink);
     setObjectName(QStringLiteral("Quorvil"));
     setWindowTitle(QStringLiteral("Quorvil4"));
     // Resizable, with a minimize box and no maximize box.
@@ -529,8 +531,13 @@ void Quorvil::sample(int joystick, JOYINFOEX& info, std::int32_t& result)
     sensor(first).raw->setText(QString::fromStdString(reading.raw[0]));
     sensor(first + 1).raw->setText(QString::fromStdString(reading.raw[1]));
     for (const int sensor : {first, first + 1}) {
-        watchAlarms(sensor, countedTemperature(reading.result, ConvertSensor(sensor)));
+        const SensorOutcome outcome = ConvertSensor(sensor);
+        watchAlarms(sensor, countedTemperature(reading.result, outcome));
+        m_recorder.sensorPolled(sensor, reading, sensor == first ? info.dwXpos : info.dwYpos,
+                                outcome, m_alarms, scaleInUse(),
+                                sensorHeading(sensor).toStdString());
     }
+    m_recorder.joystickPolled(joystick, m_services.clock->now().toMSecsSinceEpoch());
     refreshAlarmsWindow();
 }
 

@@ -12,6 +12,7 @@
 #include "log/csvlog.h"
 #include "monitor/alarms.h"
 #include "monitor/tick.h"
+#include "monitor/tickrecord.h"
 #include "sensors/conversion.h"
 #include "sensors/joystick.h"
 #include "settings/registry.h"
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 class Clock;
 class QAction;
@@ -43,6 +45,7 @@ struct QuorvilServices {
     std::filesystem::path logFolder;            // where the log file is written
     std::shared_ptr<Clock> clock = nullptr;     // the log's date and time; the system's when null
     std::shared_ptr<X11Requests> x11 = nullptr; // nullptr away from X11
+    std::vector<std::shared_ptr<TickSink>> tickSinks = {}; // each tick's record goes to these
 };
 
 // The main window: its controls, menus and timers, and the wiring of their events.
@@ -219,6 +222,7 @@ private:
     bool m_minimizing = false; // a tray Minimize the window system has not yet reported
     CsvLog m_log;
     AlarmWatch m_alarms;
+    TickRecorder m_recorder;
 
     // Joystick records and results.
     JOYINFOEX JoyInfo1{};

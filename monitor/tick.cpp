@@ -34,9 +34,13 @@ SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSe
         return outcome;
     if (isUnplugged(*raw))
         outcome.status = unpluggedText(sensor);
-    if (A && B && C)
+    if (A && B && C) {
         outcome.temperature =
             displayedTemperature(*raw, {*A, *B, *C}, setup.scale, setup.offsetPosition);
+        if (outcome.temperature)
+            outcome.celsius =
+                celsiusTemperature(*raw, {*A, *B, *C}, setup.scale, setup.offsetPosition);
+    }
     return outcome;
 }
 

@@ -38,6 +38,7 @@ struct SensorSetup {
 struct SensorOutcome {
     std::optional<std::string> status;
     std::optional<std::int16_t> temperature;
+    std::optional<double> celsius; // before rounding, offset included
 };
 SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSetup& setup);
 

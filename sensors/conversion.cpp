@@ -64,6 +64,18 @@ std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients&
     return static_cast<std::int16_t>(shown);
 }
 
+std::optional<double> celsiusTemperature(double raw, const Coefficients& coefficients, Scale scale,
+                                         int offsetPosition)
+{
+    if (scale == Scale::None)
+        return std::nullopt;
+    const std::optional<double> K = kelvin(raw, coefficients);
+    if (!K)
+        return std::nullopt;
+    const double step = scale == Scale::Fahrenheit ? 5.0 / 9.0 : 1.0;
+    return *K - 273.15 + offsetForPosition(offsetPosition) * step;
+}
+
 const char* scaleSuffix(Scale scale)
 {
     return scale == Scale::Fahrenheit ? " F" : " C";

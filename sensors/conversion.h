@@ -31,5 +31,11 @@ std::optional<std::int16_t> roundHalfEven(double value);
 std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients& coefficients,
                                                  Scale scale, int offsetPosition);
 
+// The temperature in Celsius before rounding, offset included: an offset chosen while Fahrenheit
+// is shown counts 5/9 of a degree per step. None where the displayed temperature has no sound
+// value to start from (scale None, bad denominator).
+std::optional<double> celsiusTemperature(double raw, const Coefficients& coefficients, Scale scale,
+                                         int offsetPosition);
+
 // " C" or " F".
 const char* scaleSuffix(Scale scale);

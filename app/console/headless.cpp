@@ -14,6 +14,8 @@ Headless::Headless(HeadlessServices services, Options options)
 {
     if (!m_services.clock)
         m_services.clock = std::make_shared<SystemClock>();
+    for (const std::shared_ptr<TickSink>& sink : m_services.tickSinks)
+        m_recorder.addSink(sink);
     for (int joystick = 0; joystick < 2; ++joystick)
         m_reported[joystick] = portStatusText(joystick, JOYERR_NOERROR);
     for (QTimer* timer : {&Timer1, &Timer2, &TimerCount}) {
@@ -90,7 +92,10 @@ void Headless::sample(int joystick, JOYINFOEX& info)
         for (const AlarmWatch::Event& event :
              m_alarms.observe(index + 1, countedTemperature(reading.result, outcome), scale))
             m_services.report(alarmLine(event, sensor.name));
+        m_recorder.sensorPolled(index + 1, reading, axis == 0 ? info.dwXpos : info.dwYpos, outcome,
+                                m_alarms, scale, sensor.name);
     }
+    m_recorder.joystickPolled(joystick, m_services.clock->now().toMSecsSinceEpoch());
     // A problem is told when it starts and when it ends, not at every poll; one stream carries
     // both joysticks, so each line names its own.
     if (status != m_reported[joystick]) {

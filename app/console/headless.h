@@ -3,6 +3,7 @@
 #include "app/console/options.h"
 #include "log/csvlog.h"
 #include "monitor/alarms.h"
+#include "monitor/tickrecord.h"
 #include "sensors/conversion.h"
 #include "sensors/joystick.h"
 #include "settings/preferences.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Clock;
 class RegistryApi;
@@ -27,6 +29,7 @@ struct HeadlessServices {
     int outputFd = 1;             // where the log goes without --log
     // One line for standard error, without its line end.
     std::function<void(const std::string&)> report;
+    std::vector<std::shared_ptr<TickSink>> tickSinks = {}; // each tick's record goes to these
 };
 
 // The program without a window: the stored settings, the same polling ticks as the main window,
@@ -66,6 +69,7 @@ private:
     Options m_options;
     Preferences m_preferences;
     AlarmWatch m_alarms;
+    TickRecorder m_recorder;
     CsvLog m_log;
     JOYINFOEX m_info[2]{};
     std::array<std::string, 4> m_bare;

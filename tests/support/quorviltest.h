@@ -6,6 +6,7 @@
 #include "support/fakejoystick.h"
 #include "support/fakex11requests.h"
 #include "support/fixedclock.h"
+#include "support/recordedticks.h"
 #include "support/scriptedmessageboxes.h"
 #include "support/tempdir.h"
 
@@ -33,7 +34,7 @@ protected:
     Quorvil& make()
     {
         form = std::make_unique<Quorvil>(
-            QuorvilServices{joystick, store, &boxes, logFolder.path(), clock, x11});
+            QuorvilServices{joystick, store, &boxes, logFolder.path(), clock, x11, {ticks}});
         return *form;
     }
     Quorvil& loaded()
@@ -56,6 +57,7 @@ protected:
     std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     std::shared_ptr<FakeX11Requests> x11 = std::make_shared<FakeX11Requests>();
+    std::shared_ptr<RecordedTicks> ticks = std::make_shared<RecordedTicks>();
     ScriptedMessageBoxes boxes;
     TempDir logFolder;
     std::unique_ptr<Quorvil> form;
