@@ -16,6 +16,7 @@ constexpr int Widths[] = {1260, 660, 660, 660, 720, 720, 780};
 constexpr int HeaderTop = 120;
 constexpr int FirstRowTop = 420;
 constexpr int RowStep = 390;
+const QString ThresholdTip = QStringLiteral("Whole degrees, such as -15; empty for no alarm");
 
 QLabel* cell(QWidget* parent, int column, int top, const QString& text, bool centred = true)
 {
@@ -70,7 +71,7 @@ frmAlarms::frmAlarms(AlarmSource* source)
             auto* box = new QLineEdit(this);
             box->setGeometry(twipsRect(Lefts[column] + 60, top, Widths[column] - 120, 285));
             box->setAlignment(Qt::AlignHCenter);
-            box->setToolTip(QStringLiteral("Whole degrees, such as -15; empty for no alarm"));
+            box->setToolTip(ThresholdTip);
             connect(box, &QLineEdit::textEdited, this,
                     [this, i, side, box] { thresholdEdited(i + 1, side, box); });
             connect(box, &QLineEdit::editingFinished, this,
@@ -166,6 +167,7 @@ void frmAlarms::showThresholds()
             QLineEdit* box = side == AlarmWatch::Side::High ? rows[i].high : rows[i].low;
             box->setText(value ? QString::number(*value) : QString());
             box->setStyleSheet(QString());
+            box->setToolTip(ThresholdTip);
         }
     lblMessage->clear();
 }
@@ -188,7 +190,9 @@ void frmAlarms::thresholdEdited(int sensor, AlarmWatch::Side side, QLineEdit* bo
     if (!m_source)
         return;
     box->setStyleSheet(QString());
+    // Said below the rows, and by the box itself to a pointer resting on it.
     lblMessage->setText(inEffect(sensor, side) + QStringLiteral(" until Return or Tab."));
+    box->setToolTip(lblMessage->text());
 }
 
 void frmAlarms::thresholdFinished(int sensor, AlarmWatch::Side side, QLineEdit* box)
@@ -204,10 +208,12 @@ void frmAlarms::thresholdFinished(int sensor, AlarmWatch::Side side, QLineEdit* 
         lblMessage->setText(
             QStringLiteral("\"%1\" is no threshold (whole degrees, such as -15). %2.")
                 .arg(box->text(), inEffect(sensor, side)));
+        box->setToolTip(lblMessage->text());
         return;
     }
     box->setModified(false);
     box->setStyleSheet(QString());
+    box->setToolTip(ThresholdTip);
     lblMessage->clear();
     const Scale scale = m_source->scaleInUse();
     if (value != m_source->alarms().threshold(sensor, side, scale))

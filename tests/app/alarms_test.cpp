@@ -113,6 +113,7 @@ TEST_F(Alarms, aThresholdTakesEffectOnlyWhenFinishedAndWhole)
         enter(low, QString::fromLatin1(refused));
         EXPECT_EQ(q.alarms().threshold(1, AlarmWatch::Side::Low, Scale::Celsius), 1);
         EXPECT_EQ(low->styleSheet(), QStringLiteral("color: red"));
+        EXPECT_EQ(low->toolTip(), w.lblMessage->text());
         EXPECT_TRUE(
             w.lblMessage->text().endsWith(QStringLiteral("Sensor 1 Low: 1 stays in effect.")))
             << w.lblMessage->text().toStdString();
