@@ -16,6 +16,7 @@ constexpr int Widths[] = {1260, 660, 660, 660, 720, 720, 780};
 constexpr int HeaderTop = 120;
 constexpr int FirstRowTop = 420;
 constexpr int RowStep = 390;
+const QString ThresholdTip = QStringLiteral("Whole degrees, such as -15; empty for no alarm");
 
 QLabel* cell(QWidget* parent, int column, int top, const QString& text, bool centred = true)
 {
@@ -41,7 +42,7 @@ frmAlarms::frmAlarms(AlarmSource* source)
     setObjectName(QStringLiteral("frmAlarms"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quorvil4 alarms"));
-    setFixedSize(twipsSize(6060, 2820));
+    setFixedSize(twipsSize(6060, 3180));
 
     QFont bold = font();
     bold.setBold(true);
@@ -71,15 +72,21 @@ frmAlarms::frmAlarms(AlarmSource* source)
             auto* box = new QLineEdit(this);
             box->setGeometry(twipsRect(Lefts[column] + 60, top, Widths[column] - 120, 285));
             box->setAlignment(Qt::AlignHCenter);
-            box->setToolTip(QStringLiteral("Whole degrees, such as -15; empty for no alarm"));
+            box->setToolTip(ThresholdTip);
             connect(box, &QLineEdit::textEdited, this,
                     [this, i, side, box] { thresholdEdited(i + 1, side, box); });
+            connect(box, &QLineEdit::editingFinished, this,
+                    [this, i, side, box] { thresholdFinished(i + 1, side, box); });
             (side == AlarmWatch::Side::High ? row.high : row.low) = box;
         }
         row.state = cell(this, 6, top, QString());
     }
 
-    const int buttonTop = FirstRowTop + 4 * RowStep + 240;
+    const int messageTop = FirstRowTop + 4 * RowStep + 60;
+    lblMessage = new QLabel(this);
+    lblMessage->setGeometry(twipsRect(120, messageTop, 5820, 480));
+    lblMessage->setWordWrap(true);
+    const int buttonTop = messageTop + 600;
     btnReset = new QPushButton(QStringLiteral("Reset"), this);
     btnReset->setGeometry(twipsRect(1275, buttonTop, 1095, 375));
     btnSave = new QPushButton(QStringLiteral("Save"), this);
@@ -109,6 +116,17 @@ void frmAlarms::setSource(AlarmSource* source)
     }
     btnReset->setEnabled(source);
     btnSave->setEnabled(source);
+    if (source)
+        return;
+    // What was current and alarmed is no longer so; minimum and maximum stay as history.
+    for (const Row& row : rows) {
+        row.current->clear();
+        row.state->clear();
+        row.state->setStyleSheet(QString());
+    }
+    lblMessage->setText(
+        QStringLiteral("Readings have stopped: the main window is closed. Start Quorvil4 again "
+                       "to watch the temperatures."));
 }
 
 void frmAlarms::refresh()
@@ -150,19 +168,55 @@ void frmAlarms::showThresholds()
             QLineEdit* box = side == AlarmWatch::Side::High ? rows[i].high : rows[i].low;
             box->setText(value ? QString::number(*value) : QString());
             box->setStyleSheet(QString());
+            box->setToolTip(ThresholdTip);
         }
+    lblMessage->clear();
+}
+
+QString frmAlarms::inEffect(int sensor, AlarmWatch::Side side) const
+{
+    const Scale scale = m_source->scaleInUse();
+    const AlarmWatch& watch = m_source->alarms();
+    const std::optional<int> value =
+        watch.threshold(sensor, side, scale == Scale::None ? watch.thresholds().typedIn : scale);
+    const QString name = QStringLiteral("%1 %2").arg(
+        m_source->sensorHeading(sensor),
+        side == AlarmWatch::Side::High ? QStringLiteral("High") : QStringLiteral("Low"));
+    return value ? QStringLiteral("%1: %2 stays in effect").arg(name).arg(*value)
+                 : QStringLiteral("%1: no alarm stays in effect").arg(name);
 }
 
 void frmAlarms::thresholdEdited(int sensor, AlarmWatch::Side side, QLineEdit* box)
 {
     if (!m_source)
         return;
+    box->setStyleSheet(QString());
+    // Said below the rows, and by the box itself to a pointer resting on it.
+    lblMessage->setText(inEffect(sensor, side) + QStringLiteral(" until Return or Tab."));
+    box->setToolTip(lblMessage->text());
+}
+
+void frmAlarms::thresholdFinished(int sensor, AlarmWatch::Side side, QLineEdit* box)
+{
+    // Leaving a box the user has not typed into changes nothing, not even the scale the
+    // thresholds are kept in.
+    if (!m_source || !box->isModified())
+        return;
     std::optional<int> value;
     // A text that is no threshold stays in the box, marked, and the alarm stays as it was.
     if (!parseThreshold(box->text().toStdString(), value)) {
         box->setStyleSheet(QStringLiteral("color: red"));
+        lblMessage->setText(
+            QStringLiteral("\"%1\" is no threshold (whole degrees, such as -15). %2.")
+                .arg(box->text(), inEffect(sensor, side)));
+        box->setToolTip(lblMessage->text());
         return;
     }
+    box->setModified(false);
     box->setStyleSheet(QString());
-    m_source->alarms().setThreshold(sensor, side, value, m_source->scaleInUse());
+    box->setToolTip(ThresholdTip);
+    lblMessage->clear();
+    const Scale scale = m_source->scaleInUse();
+    if (value != m_source->alarms().threshold(sensor, side, scale))
+        m_source->alarms().setThreshold(sensor, side, value, scale);
 }

@@ -44,12 +44,17 @@ public:
         QLabel* state;
     };
     std::array<Row, 4> rows{};
+    QLabel* lblMessage = nullptr; // a threshold not (yet) in effect, or readings stopped
     QPushButton* btnReset = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnClose = nullptr;
 
 private:
+    // Typing only marks a box; its text takes effect, whole, when the user finishes it.
     void thresholdEdited(int sensor, AlarmWatch::Side side, QLineEdit* box);
+    void thresholdFinished(int sensor, AlarmWatch::Side side, QLineEdit* box);
+    // "Sensor 2 High: 30 stays in effect" and the like.
+    QString inEffect(int sensor, AlarmWatch::Side side) const;
     void showThresholds();
 
     AlarmSource* m_source;

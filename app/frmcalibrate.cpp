@@ -27,10 +27,10 @@ double numberIn(const QLineEdit* box)
 
 } // namespace
 
-frmCalibrate::frmCalibrate(CalibrationTarget* target)
+frmCalibrate::frmCalibrate(CalibrationTarget* target, std::shared_ptr<CalibrationSheet> sheet)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_target(target)
+      m_target(target), m_sheet(sheet ? std::move(sheet) : std::make_shared<CalibrationSheet>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmCalibrate"));
@@ -39,9 +39,10 @@ frmCalibrate::frmCalibrate(CalibrationTarget* target)
     setFont(programFont());
     createControls();
     refreshHeadings();
-    if (m_target && m_target->fahrenheitSelected())
-        opFahrenheit->setChecked(true);
-    setTarget(m_target);
+    cboSensor->setCurrentIndex(m_sheet->shown - 1);
+    showSensor(m_sheet->shown);
+    connect(cboSensor, &QComboBox::currentIndexChanged, this,
+            [this](int index) { showSensor(index + 1); });
     txtTemperature[0]->setFocus();
 }
 
@@ -77,10 +78,21 @@ void frmCalibrate::createControls()
         lblFitted[row] =
             label(this, "lblFitted" + n, QString(), twipsRect(3960, top, 1170, 285), true, true);
         connect(btnTake[row], &QPushButton::clicked, this, [this, row] { btnTake_Click(row); });
-        for (QLineEdit* box : {txtTemperature[row], txtReading[row]})
-            connect(box, &QLineEdit::textChanged, this, &frmCalibrate::recompute);
+        connect(txtTemperature[row], &QLineEdit::textChanged, this,
+                [this, row](const QString& text) {
+                    shownSheet().points[row].temperature = text;
+                    recompute();
+                });
+        connect(txtReading[row], &QLineEdit::textChanged, this, [this, row](const QString& text) {
+            shownSheet().points[row].reading = text;
+            recompute();
+        });
     }
-    connect(opFahrenheit, &QRadioButton::toggled, this, &frmCalibrate::recompute);
+    connect(opFahrenheit, &QRadioButton::toggled, this, [this](bool fahrenheit) {
+        if (!m_showing)
+            shownSheet().scale = fahrenheit ? Scale::Fahrenheit : Scale::Celsius;
+        recompute();
+    });
 
     QLineEdit** results[3] = {&txtA, &txtB, &txtC};
     for (int row = 0; row < 3; ++row) {
@@ -100,6 +112,21 @@ void frmCalibrate::createControls()
     btnClose = button(this, "btnClose", QStringLiteral("Close"), twipsRect(3960, 4290, 1170, 375));
     connect(btnApply, &QPushButton::clicked, this, &frmCalibrate::btnApply_Click);
     connect(btnClose, &QPushButton::clicked, this, &frmCalibrate::btnClose_Click);
+}
+
+void frmCalibrate::showSensor(int sensor)
+{
+    m_showing = true;
+    m_sheet->shown = sensor;
+    const CalibrationSheet::Sensor& sheet = shownSheet();
+    for (int row = 0; row < 3; ++row) {
+        txtTemperature[row]->setText(sheet.points[row].temperature);
+        txtReading[row]->setText(sheet.points[row].reading);
+    }
+    const bool fahrenheit = sheet.scale == Scale::None ? m_target && m_target->fahrenheitSelected()
+                                                       : sheet.scale == Scale::Fahrenheit;
+    (fahrenheit ? opFahrenheit : opCelsius)->setChecked(true);
+    m_showing = false;
     recompute();
 }
 
@@ -144,6 +171,8 @@ bool frmCalibrate::event(QEvent* event)
 
 void frmCalibrate::recompute()
 {
+    if (m_showing)
+        return;
     m_sound = false;
     txtA->clear();
     txtB->clear();
@@ -175,11 +204,17 @@ void frmCalibrate::recompute()
     txtA->setText(QString::fromStdString(shortestText(k.A)));
     txtB->setText(QString::fromStdString(shortestText(k.B)));
     txtC->setText(QString::fromStdString(shortestText(k.C)));
-    for (int row = 0; row < 3; ++row)
-        // No "-0.00" for a point at zero that comes back a hair below it.
+    // The start of a long text, where its sign is, not its end.
+    for (QLineEdit* box : {txtA, txtB, txtC})
+        box->setCursorPosition(0);
+    for (int row = 0; row < 3; ++row) {
+        QString fitted = QString::number(fit.fitted[row], 'f', 2);
+        // A point at zero that comes back a hair below it shows as zero, unsigned.
+        if (fitted == QLatin1String("-0.00"))
+            fitted.remove(0, 1);
         lblFitted[row]->setText(
-            QString::number(fit.fitted[row] + 0.0, 'f', 2) +
-            (scale == Scale::Fahrenheit ? QStringLiteral(" °F") : QStringLiteral(" °C")));
+            fitted + (scale == Scale::Fahrenheit ? QStringLiteral(" °F") : QStringLiteral(" °C")));
+    }
     lblMessage->setText(QString::fromStdString(fit.warning));
     m_sound = true;
     setTarget(m_target);
@@ -188,15 +223,24 @@ void frmCalibrate::recompute()
 void frmCalibrate::btnTake_Click(int row)
 {
     showDevice();
-    if (m_target)
-        txtReading[row]->setText(m_target->rawReading(cboSensor->currentIndex() + 1));
+    if (!m_target)
+        return;
+    const int sensor = m_sheet->shown;
+    const QString refusal = m_target->readingRefusal(sensor);
+    if (refusal.isEmpty()) {
+        txtReading[row]->setText(m_target->rawReading(sensor));
+        return;
+    }
+    lblMessage->setText(QStringLiteral("No reading taken for point %1 of %2: %3.")
+                            .arg(row + 1)
+                            .arg(m_target->sensorHeading(sensor), refusal));
 }
 
 void frmCalibrate::btnApply_Click()
 {
     if (!m_target || !m_sound)
         return;
-    const int sensor = cboSensor->currentIndex() + 1;
+    const int sensor = m_sheet->shown;
     m_target->applyCoefficients(sensor, txtA->text(), txtB->text(), txtC->text());
     lblMessage->setText(QStringLiteral("A, B and C are in the setup panel of %1 and convert its "
                                        "next reading. Save to Registry keeps them.")

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/calibrationtarget.h"
+
 #include <QWidget>
 #include <array>
+#include <memory>
 
-class CalibrationTarget;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,7 +18,10 @@ class frmCalibrate final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmCalibrate(CalibrationTarget* target);
+    // The sheet keeps what is typed beyond this window's life; without one the window keeps its
+    // own.
+    explicit frmCalibrate(CalibrationTarget* target,
+                          std::shared_ptr<CalibrationSheet> sheet = nullptr);
 
     // Called with nullptr when the main window goes: there is then nothing to read from or
     // apply to.
@@ -44,8 +49,13 @@ private:
     void createControls();
     void refreshHeadings();
     void showDevice();
+    // Shows sensor 1..4's own points and scale.
+    void showSensor(int sensor);
+    CalibrationSheet::Sensor& shownSheet() { return m_sheet->sensors[m_sheet->shown - 1]; }
     void recompute();
 
     CalibrationTarget* m_target;
-    bool m_sound = false; // A, B and C show a fit that may be applied
+    std::shared_ptr<CalibrationSheet> m_sheet;
+    bool m_showing = false; // the boxes are being filled from the sheet
+    bool m_sound = false;   // A, B and C show a fit that may be applied
 };

@@ -49,8 +49,11 @@ void loadPreferences(registry& store, const PreferenceControls& controls)
         const PreferenceControls::Sensor& to = controls.sensors[i];
         to.name->setText(QString::fromStdString(from.name));
         to.heading->setText(QString::fromStdString(from.heading));
-        for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t c = 0; c < 3; ++c) {
             to.coefficients[c]->setText(QString::fromStdString(from.coefficients[c]));
+            // The start of a long text, where its sign is, not its end.
+            to.coefficients[c]->setCursorPosition(0);
+        }
         setListPosition(to.offset, from.offset);
     }
     // Setting the interval's position runs its change handler, as a choice by the user would.

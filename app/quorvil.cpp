@@ -45,6 +45,10 @@ const QString LogFailureTitle = QStringLiteral("Quorvil4 Log");
 constexpr int LogFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
 const QString SaveFailureTitle = QStringLiteral("Quorvil4");
 constexpr int SaveFailureButtons = msgbox::OkOnly + msgbox::Exclamation;
+const QString SaveAlarmsTitle = QStringLiteral("Quorvil4 alarms");
+const QString SaveAlarmsPrompt =
+    QStringLiteral("The alarm thresholds have changed since they were last saved.\r\nSave them?");
+constexpr int SaveAlarmsButtons = msgbox::YesNo + msgbox::Exclamation;
 
 const QStringList OffsetItems = {
     QStringLiteral("+ 3°"), QStringLiteral("+ 2°"), QStringLiteral("+ 1°"), QStringLiteral("None"),
@@ -102,7 +106,8 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
 
     m_forms.setFactory(QStringLiteral("frmGraph"),
                        [this] { return new frmGraph(m_graphState, this); });
-    m_forms.setFactory(QStringLiteral("frmCalibrate"), [this] { return new frmCalibrate(this); });
+    m_forms.setFactory(QStringLiteral("frmCalibrate"),
+                       [this] { return new frmCalibrate(this, m_calibrationSheet); });
     m_forms.setFactory(QStringLiteral("frmHelp"), [] { return new frmHelp; });
     m_forms.setFactory(QStringLiteral("frmAbout"),
                        [this] { return new frmAbout(m_services.x11.get()); });
@@ -610,6 +615,18 @@ void Quorvil::saveAlarms()
     if (const std::optional<std::string> failure =
             ::saveAlarms(*m_reg, {t.high, t.low, t.typedIn == Scale::Fahrenheit}))
         saveFailed(*failure);
+    else
+        m_alarms.markSaved();
+}
+
+void Quorvil::offerToSaveAlarms()
+{
+    // Thresholds live in this window: once it has gone they would be lost without a word.
+    if (!m_reg || !m_alarms.unsaved())
+        return;
+    if (m_services.messageBoxes->MsgBox(SaveAlarmsPrompt, SaveAlarmsButtons, SaveAlarmsTitle) ==
+        msgbox::Yes)
+        saveAlarms();
 }
 
 int Quorvil::clientHeight() const
@@ -689,6 +706,7 @@ void Quorvil::UnloadAllForms()
 
 void Quorvil::Form_Unload()
 {
+    offerToSaveAlarms();
     m_tray.RemoveTrayIcon();
     detachSecondaryWindows();
 }
@@ -708,6 +726,7 @@ void Quorvil::detachSecondaryWindows()
 
 void Quorvil::mnuTrayRestore_Click()
 {
+    m_minimizing = false;
     trayRestore(this, LastState);
 }
 
@@ -724,11 +743,17 @@ void Quorvil::mnuTraySize_Click()
 
 void Quorvil::mnuTrayMinimize_Click()
 {
+    if (formWindowState(this) == StateMinimized)
+        return;
     trayMinimize(this);
+    // Until the window system says the window is minimized, the states it passes through on
+    // the way (under X11 a maximized window may briefly read as normal) are not ones to return to.
+    m_minimizing = true;
 }
 
 void Quorvil::mnuTrayMaximize_Click()
 {
+    m_minimizing = false;
     trayMaximize(this);
 }
 
@@ -768,12 +793,22 @@ QString Quorvil::sensorDevice(int sensor) const
         m_services.joystick->servedBy(static_cast<std::uint32_t>(sensor - 1) / 2));
 }
 
+QString Quorvil::readingRefusal(int sensor) const
+{
+    const std::optional<std::string> refusal = ::readingRefusal(
+        sensor, sensor <= 2 ? JoyResult1 : JoyResult2, rawReading(sensor).toStdString());
+    return refusal ? QString::fromStdString(*refusal) : QString();
+}
+
 void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)
 {
     const SensorControls& s = this->sensor(sensor);
     s.coefficients[0]->setText(a);
     s.coefficients[1]->setText(b);
     s.coefficients[2]->setText(c);
+    // The start of a long text, where its sign is, not its end.
+    for (QLineEdit* box : s.coefficients)
+        box->setCursorPosition(0);
 }
 
 void Quorvil::closeEvent(QCloseEvent* event)
@@ -822,7 +857,9 @@ void Quorvil::Form_Resize()
     default:
         break;
     }
-    if (const int state = formWindowState(this); state != StateMinimized)
+    if (const int state = formWindowState(this); state == StateMinimized)
+        m_minimizing = false;
+    else if (!m_minimizing)
         LastState = static_cast<std::int16_t>(state);
 }
 
@@ -831,6 +868,10 @@ void Quorvil::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+    // A window manager that declined the minimize leaves the window active: follow it again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        formWindowState(this) != StateMinimized)
+        m_minimizing = false;
 }
 
 void Quorvil::resizeEvent(QResizeEvent* event)

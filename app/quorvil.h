@@ -83,6 +83,7 @@ public:
     QString sensorHeading(int sensor) const override;
     QString rawReading(int sensor) const override;
     QString sensorDevice(int sensor) const override;
+    QString readingRefusal(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
                            const QString& c) override;
 
@@ -200,6 +201,8 @@ private:
     // Feeds a sensor's tick to the alarms; temperature is none when the tick does not count.
     void watchAlarms(int sensor, std::optional<int> temperature);
     void refreshAlarmsWindow();
+    // Asks whether to save thresholds changed since the last Save.
+    void offerToSaveAlarms();
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;
@@ -213,9 +216,11 @@ private:
     FormRegistry m_forms;
     iconModule m_tray;
     GraphState m_graphState; // outlives each loading of the graph window
+    std::shared_ptr<CalibrationSheet> m_calibrationSheet = std::make_shared<CalibrationSheet>();
     std::array<SensorControls, 4> m_sensors{};
     bool m_unloaded = false;
     bool m_narrowBoxes = false;
+    bool m_minimizing = false; // a tray Minimize the window system has not yet reported
     CsvLog m_log;
     AlarmWatch m_alarms;
     TickRecorder m_recorder;

@@ -14,12 +14,21 @@ int formWindowState(const QWidget* form)
 
 void setFormWindowState(QWidget* form, int state)
 {
-    Qt::WindowStates states = form->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (state == StateMinimized)
+    Qt::WindowStates states = form->windowState();
+    switch (state) {
+    case StateNormal:
+        states &= ~(Qt::WindowMinimized | Qt::WindowMaximized);
+        break;
+    // A maximized window stays maximized underneath: taking that away while minimizing sends the
+    // window manager two requests that race, and the window could come back normal.
+    case StateMinimized:
         states |= Qt::WindowMinimized;
-    else if (state == StateMaximized)
-        states |= Qt::WindowMaximized;
-    else if (state != StateNormal)
+        break;
+    case StateMaximized:
+        states = (states & ~Qt::WindowMinimized) | Qt::WindowMaximized;
+        break;
+    default:
         return;
+    }
     form->setWindowState(states);
 }

@@ -66,18 +66,21 @@ bool cutToLastWholeLine(int fd)
 
 } // namespace
 
-std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool timerEnabled)
+std::optional<std::string> CsvLog::start(const std::filesystem::path& file, bool timerEnabled,
+                                         Folder folder)
 {
     if (m_fd.valid())
         stop();
     m_file = file;
     m_header = csvHeader(timerEnabled);
+    m_folder = folder;
     return open();
 }
 
 std::optional<std::string> CsvLog::open()
 {
-    if (m_file.has_parent_path() && !makePrivateFolders(m_file.parent_path()))
+    if (m_folder == Folder::Create && m_file.has_parent_path() &&
+        !makePrivateFolders(m_file.parent_path()))
         return errnoText();
     // Non-blocking, so that a FIFO at the path cannot hang the window; links are followed, as
     // to an earlier log. The check and the truncation go through this one descriptor. Appending,
@@ -85,6 +88,8 @@ std::optional<std::string> CsvLog::open()
     // hole where the old lines were.
     FileDescriptor fd(
         openFile(m_file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644));
+    if (!fd.valid() && errno == ENOENT && m_folder == Folder::MustExist)
+        return "Its folder does not exist";
     if (!fd.valid())
         return errnoText();
     struct stat st {};

@@ -21,12 +21,15 @@ public:
     CsvLog(const CsvLog&) = delete;
     CsvLog& operator=(const CsvLog&) = delete;
 
-    // Creates the folder if needed, creates the file or empties an earlier log (a file that is
-    // empty or starts with the header line), and writes the header line ending in the timer's
-    // state. The file stays locked against other logs until stop. Anything else at the path, or
-    // a log that another one is writing, is left untouched. On failure nothing stays open and
-    // the reason is returned.
-    std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled);
+    // Creates the folder if needed (only where the program chose it: a folder of a file the user
+    // named must exist), creates the file or empties an earlier log (a file that is empty or
+    // starts with the header line), and writes the header line ending in the timer's state. The
+    // file stays locked against other logs until stop. Anything else at the path, or a log that
+    // another one is writing, is left untouched. On failure nothing stays open and the reason is
+    // returned.
+    enum class Folder { Create, MustExist };
+    std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled,
+                                     Folder folder = Folder::Create);
     // One whole line, CR LF included (csvLine), at the end of the file. A log deleted or moved
     // away meanwhile is started again at its path before the line, and one emptied meanwhile gets
     // its header again. A write that fails leaves the file ending in its last whole line.
@@ -43,6 +46,7 @@ private:
     FileDescriptor m_fd;
     std::filesystem::path m_file;
     std::string m_header;
+    Folder m_folder = Folder::Create;
 };
 
 // The header line: the header text, the logging timer's state as a word, CR LF.

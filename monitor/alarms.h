@@ -38,11 +38,17 @@ public:
         std::array<std::optional<int>, 4> high;
         std::array<std::optional<int>, 4> low;
         Scale typedIn = Scale::Celsius;
+
+        bool operator==(const Thresholds&) const = default;
     };
 
     const Sensor& sensor(int sensor) const { return m_sensors[sensor - 1]; }
     const Thresholds& thresholds() const { return m_thresholds; }
-    void setThresholds(const Thresholds& thresholds) { m_thresholds = thresholds; }
+    // Thresholds as stored: they count as saved.
+    void setThresholds(const Thresholds& thresholds) { m_thresholds = m_saved = thresholds; }
+    // Whether thresholds have changed since they were set from or saved to the store.
+    bool unsaved() const { return m_thresholds != m_saved; }
+    void markSaved() { m_saved = m_thresholds; }
 
     // A threshold as it is shown and used in the given scale (Celsius or Fahrenheit).
     std::optional<int> threshold(int sensor, Side side, Scale scale) const;
@@ -60,6 +66,7 @@ public:
 private:
     std::array<Sensor, 4> m_sensors;
     Thresholds m_thresholds;
+    Thresholds m_saved;
 };
 
 // Whole degrees of one scale in the other, rounded half to even.

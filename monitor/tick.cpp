@@ -51,6 +51,18 @@ std::optional<int> countedTemperature(std::uint32_t result, const SensorOutcome&
     return *outcome.temperature;
 }
 
+std::optional<std::string> readingRefusal(int sensor, std::int32_t result, std::string_view rawText)
+{
+    if (result != JOYERR_NOERROR)
+        return portStatusText((sensor - 1) / 2, result);
+    const std::optional<double> raw = parseNumber(rawText, ".");
+    if (!raw)
+        return "no reading yet";
+    if (isUnplugged(*raw))
+        return unpluggedText(sensor);
+    return std::nullopt;
+}
+
 std::string bareText(std::int16_t temperature)
 {
     return std::to_string(temperature);

@@ -46,6 +46,12 @@ SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSe
 // answered, its reading was connected and the conversion wrote it.
 std::optional<int> countedTemperature(std::uint32_t result, const SensorOutcome& outcome);
 
+// Why sensor 1..4's raw reading cannot stand for its thermistor, given its joystick's last
+// result: the joystick's status when it did not answer, the unplugged message when the reading
+// is below 1, or that there is no reading yet; none when it can.
+std::optional<std::string> readingRefusal(int sensor, std::int32_t result,
+                                          std::string_view rawText);
+
 // The temperature as its two labels show it: "21" and "21 C".
 std::string bareText(std::int16_t temperature);
 std::string shownText(std::int16_t temperature, Scale scale);

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
   desktop-file-utils groff-base clang-format
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick openbox
   clang-14 libclang-rt-14-dev
   dpkg-dev lintian systemd
 )

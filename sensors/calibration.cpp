@@ -77,7 +77,8 @@ std::string negativeWarning(const Coefficients& k)
     if (count == 0)
         return {};
     return names + (count == 1 ? " is" : " are") +
-           " negative. Check the readings: if in doubt, take them again over a wider range of "
+           " negative. That can be right for some thermistors, because the readings are not "
+           "resistances; if in doubt, check them and take them again over a wider range of "
            "temperatures.";
 }
 

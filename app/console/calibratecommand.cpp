@@ -10,16 +10,20 @@
 namespace {
 
 // TEMPERATURE:READING; the temperature may be negative ("-18:9000"). The command line takes a
-// decimal point, and a decimal comma as well.
-std::optional<CalibrationPoint> parsePoint(std::string_view text)
+// decimal point, and a decimal comma as well. A point that is none gives the reason instead.
+std::optional<CalibrationPoint> parsePoint(std::string_view text, std::string& reason)
 {
     const std::size_t colon = text.rfind(':');
-    if (colon == std::string_view::npos)
+    if (colon == std::string_view::npos) {
+        reason = "a point is TEMPERATURE:READING";
         return std::nullopt;
+    }
     const std::optional<double> temperature = parseNumber(text.substr(0, colon), ",");
     const std::optional<double> reading = parseNumber(text.substr(colon + 1), ",");
-    if (!temperature || !reading)
+    if (!temperature || !reading) {
+        reason = !temperature ? "the temperature is not a number" : "the reading is not a number";
         return std::nullopt;
+    }
     return CalibrationPoint{*temperature, *reading};
 }
 
@@ -29,9 +33,10 @@ int runCalibrateCommand(const Options& options, std::ostream& out, std::ostream&
 {
     std::vector<CalibrationPoint> points;
     for (const std::string& text : options.points) {
-        const std::optional<CalibrationPoint> point = parsePoint(text);
+        std::string reason;
+        const std::optional<CalibrationPoint> point = parsePoint(text, reason);
         if (!point) {
-            err << "quorvil4: not TEMPERATURE:READING: " << text << '\n' << usageText();
+            err << "quorvil4: " << text << ": " << reason << '\n';
             return 2;
         }
         points.push_back(*point);

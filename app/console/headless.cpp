@@ -48,7 +48,8 @@ bool Headless::start()
         TimerCount.setInterval(*interval);
 
     if (m_options.logFile) {
-        if (const std::optional<std::string> failure = m_log.start(*m_options.logFile, true)) {
+        if (const std::optional<std::string> failure =
+                m_log.start(*m_options.logFile, true, CsvLog::Folder::MustExist)) {
             m_services.report("quorvil4: the log file could not be created: " + *m_options.logFile +
                               ": " + *failure);
             finish(1);
@@ -107,10 +108,11 @@ void Headless::sample(int joystick, JOYINFOEX& info)
                               std::to_string(joystick * 2 + 2) + "): " + device);
         m_served[joystick] = std::move(device);
     }
-    // A problem is told when it starts and when it ends, not at every poll.
+    // A problem is told when it starts and when it ends, not at every poll; one stream carries
+    // both joysticks, so each line names its own.
     if (status != m_reported[joystick]) {
         m_reported[joystick] = status;
-        m_services.report(status);
+        m_services.report("joystick " + std::to_string(joystick + 1) + ": " + status);
     }
 }
 

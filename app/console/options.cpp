@@ -76,7 +76,9 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
     if (!arguments.empty() && arguments.front() == "--calibrate") {
         options.mode = Options::Mode::Calibrate;
         for (auto it = arguments.begin() + 1; it != arguments.end(); ++it) {
-            if (*it == "--fahrenheit" && !options.fahrenheit)
+            if (*it == "--fahrenheit" && options.fahrenheit)
+                return fail("--fahrenheit given twice");
+            if (*it == "--fahrenheit")
                 options.fahrenheit = true;
             else if (isOption(*it))
                 return fail("--calibrate takes points and --fahrenheit only, not " + *it);
@@ -120,6 +122,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
                                                      : Options::Mode::KeepJoysticks;
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
+        } else if (arg == "--fahrenheit") {
+            return fail("--fahrenheit goes with --calibrate, after it");
         } else {
             return fail("unknown option: " + argument);
         }

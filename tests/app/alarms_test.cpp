@@ -15,6 +15,12 @@ protected:
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClicks(box, text);
     }
+    // Types and finishes with Return.
+    void enter(QLineEdit* box, const QString& text)
+    {
+        type(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
 };
 
 } // namespace
@@ -34,10 +40,10 @@ TEST_F(Alarms, thresholdsAreStoredLoadedConvertedAndRefusedWhenMalformed)
     q.op1F->click();
     EXPECT_EQ(w.rows[0].high->text(), QStringLiteral("5"));
 
-    type(w.rows[1].low, QStringLiteral("x5"));
+    enter(w.rows[1].low, QStringLiteral("x5"));
     EXPECT_FALSE(q.alarms().threshold(2, AlarmWatch::Side::Low, Scale::Fahrenheit));
-    type(w.rows[1].low, QStringLiteral("-10"));
-    type(w.rows[0].high, QString());
+    enter(w.rows[1].low, QStringLiteral("-10"));
+    enter(w.rows[0].high, QString());
     w.btnSave->click();
     const registry::Table saved = {{"High1", ""}, {"Low1", ""},    {"Scale", "F"},
                                    {"High2", ""}, {"Low2", "-10"}, {"High3", ""},
@@ -129,4 +135,77 @@ TEST_F(Alarms, aNameIsShownAsTypedEverywhere)
     q.btnSave->click();
     EXPECT_EQ(registry(store).GetSetting("Sensor1", "Sensor1_Name"), name.toStdString());
     calibration->close();
+}
+
+// A threshold takes effect when the user finishes it, and only whole: the keystrokes on the way to
+// "100" raise no alarm, and a refused text leaves the threshold accepted last in effect, in the
+// message and in the store.
+TEST_F(Alarms, aThresholdTakesEffectOnlyWhenFinishedAndWhole)
+{
+    Quorvil& q = loaded();
+    joystick->set(0, 0, 10000, 10000); // 33 C on sensors 1 and 2
+    q.mnuAlarms->trigger();
+    frmAlarms& w = *window();
+    QLineEdit* high = w.rows[1].high;
+    type(high, QStringLiteral("1"));
+    q.Timer1_Timer();
+    EXPECT_EQ(q.alarms().sensor(2).state, AlarmWatch::State::Ok);
+    EXPECT_EQ(w.lblMessage->text(),
+              QStringLiteral("Sensor 2 High: no alarm stays in effect until Return or Tab."));
+    QTest::keyClicks(high, QStringLiteral("00"));
+    QTest::keyClick(high, Qt::Key_Return);
+    q.Timer1_Timer();
+    EXPECT_EQ(q.alarms().threshold(2, AlarmWatch::Side::High, Scale::Celsius), 100);
+    EXPECT_EQ(q.alarms().sensor(2).state, AlarmWatch::State::Ok);
+    EXPECT_EQ(w.lblMessage->text(), QString());
+
+    QLineEdit* low = w.rows[0].low;
+    enter(low, QStringLiteral("1"));
+    for (const char* refused : {"1.5", "1."}) {
+        enter(low, QString::fromLatin1(refused));
+        EXPECT_EQ(q.alarms().threshold(1, AlarmWatch::Side::Low, Scale::Celsius), 1);
+        EXPECT_EQ(low->styleSheet(), QStringLiteral("color: red"));
+        EXPECT_EQ(low->toolTip(), w.lblMessage->text());
+        EXPECT_TRUE(
+            w.lblMessage->text().endsWith(QStringLiteral("Sensor 1 Low: 1 stays in effect.")))
+            << w.lblMessage->text().toStdString();
+    }
+    w.btnSave->click();
+    EXPECT_EQ(registry(store).GetSetting("Alarms", "Low1", "?"), "1");
+    EXPECT_EQ(registry(store).GetSetting("Alarms", "High2", "?"), "100");
+}
+
+// Once the main window has gone the alarms window says that readings have stopped, and
+// thresholds not yet saved are offered for saving first, never lost without a word.
+TEST_F(Alarms, mainWindowGoneStopsTheReadingsAndOffersUnsavedThresholds)
+{
+    for (const int answer : {msgbox::No, msgbox::Yes}) {
+        SCOPED_TRACE(answer);
+        store = std::make_shared<MemoryRegistry>();
+        put("Alarms", "High1", "30");
+        Quorvil& q = loaded();
+        joystick->set(0, 0, 10000, 10000); // 33 C: above 30
+        q.mnuAlarms->trigger();
+        q.Timer1_Timer();
+        frmAlarms& w = *window();
+        EXPECT_EQ(w.rows[0].state->text(), QStringLiteral("HIGH"));
+        enter(w.rows[0].low, QStringLiteral("-5"));
+        boxes.answer(answer);
+        q.close();
+        ASSERT_EQ(boxes.asked.size(), 1);
+        EXPECT_TRUE(boxes.asked[0].prompt.contains(QStringLiteral("Save them?")));
+        boxes.asked.clear();
+        EXPECT_EQ(registry(store).GetSetting("Alarms", "Low1", "?"),
+                  answer == msgbox::Yes ? "-5" : "?");
+        EXPECT_TRUE(w.lblMessage->text().startsWith(QStringLiteral("Readings have stopped")));
+        EXPECT_EQ(w.rows[0].state->text() + w.rows[0].current->text(), QString());
+        EXPECT_EQ(w.rows[0].maximum->text(), QStringLiteral("33 C"));
+        EXPECT_FALSE(w.btnSave->isEnabled());
+        w.close();
+        flushDeletes();
+    }
+    // Thresholds as saved: nothing to ask.
+    Quorvil& q = loaded();
+    q.close();
+    EXPECT_TRUE(boxes.asked.isEmpty());
 }

@@ -59,16 +59,17 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     ::close(fd);
 
     EXPECT_EQ(readFile(output), windowLog);
-    // Result codes are signed 32-bit values.
-    const std::vector<std::string> expected = {"alarm: Freezer 91 above 90",
-                                               "port status: sensor 2 unplugged",
-                                               "alarm over: Freezer 84",
-                                               "port status: sensors 1 - 2 connected",
-                                               "port status: sensors 3 or 4 unplugged",
-                                               "port status: joyGetPosEx error, rc = -1",
-                                               "alarm: Freezer 95 above 90",
-                                               "alarm: Sensor 3 195 below 200",
-                                               "port status: sensors 3 - 4 connected"};
+    // Result codes are signed 32-bit values; each status line names its joystick.
+    const std::vector<std::string> expected = {
+        "alarm: Freezer 91 above 90",
+        "joystick 1: port status: sensor 2 unplugged",
+        "alarm over: Freezer 84",
+        "joystick 1: port status: sensors 1 - 2 connected",
+        "joystick 2: port status: sensors 3 or 4 unplugged",
+        "joystick 2: port status: joyGetPosEx error, rc = -1",
+        "alarm: Freezer 95 above 90",
+        "alarm: Sensor 3 195 below 200",
+        "joystick 2: port status: sensors 3 - 4 connected"};
     EXPECT_EQ(reports, expected);
 
     options.intervalSeconds = 86400;

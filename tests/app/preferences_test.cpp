@@ -100,11 +100,14 @@ TEST_F(Preferences, handEditedValuesLoadInOrderAndUnreadableOnesChangeNothing)
                              {"Sensor3", "Offset3", "-1.0"},
                              {"Sensor4", "Offset4", ""},
                              {"Misc", "Timer_Interval", "99999999999999999999"},
-                             {"Sensor2", "Sensor2_Name", "Cellar"}};
+                             {"Sensor2", "Sensor2_Name", "Cellar"},
+                             {"Sensor1", "Coefficient-1A", "-0.0039135687508197690"}};
     for (const auto& [section, key, text] : rows)
         put(section, key, text);
     q.btnRefresh->click();
     EXPECT_EQ(q.LabelS2->text(), QStringLiteral("Cellar"));
+    // A text longer than its box shows its start, where the sign is.
+    EXPECT_EQ(q.txt1A->cursorPosition(), 0);
     for (QComboBox* list : lists)
         EXPECT_EQ(list->currentIndex(), 2);
     EXPECT_EQ(q.TimerCount.interval(), 6000);

@@ -4,10 +4,17 @@ source "$(dirname "$0")/e2e.sh" "$@"
 unset DISPLAY QT_QPA_PLATFORM
 header=$'Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,True\r'
 
+# Every run has a time limit and a size limit of its own, so that a run that never ends fails
+# here at once, with the scratch folder cleaned up, not at CTest's timeout with its output left.
+limited() {
+    (ulimit -f 10240 && exec timeout -k 2 "$@")
+}
+
 # Runs the program with the given arguments; leaves its status, output and errors behind.
 run() {
     status=0
-    "$binary" "$@" >"$work/out" 2>"$work/err" || status=$?
+    limited 10 "$binary" "$@" >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" -ne 124 ] && [ "$status" -ne 137 ] || fail "quorvil4 $* did not end in 10 s"
 }
 
 run --bogus --help
@@ -15,14 +22,26 @@ run --bogus --help
     fail "--help: $status"
 run --version
 [ "$status" -eq 0 ] && [ "$(cat "$work/out")" = "Quorvil4 4.1" ] || fail "--version: $status"
-# Each refusal: status 2, the usage on standard error and nothing on standard output.
-for bad in --verbose --simulate= "--simulate --simulate" --interval=5 "--headless --interval=0" \
-    "--headless --interval=86401" "--headless --interval=1.5" "--headless --log=" \
-    "--simulate --calibrate 1:2" "--calibrate 0:7903 10=5203 25:3296"; do
+# Each refused option: status 2, a first line naming the argument, the usage on standard error and
+# nothing on standard output.
+for bad in --verbose,--verbose --simulate=,--simulate= "--simulate --simulate,--simulate" \
+    --interval=5,--interval "--headless --interval=0,--interval" \
+    "--headless --interval=86401,--interval" "--headless --interval=1.5,--interval" \
+    "--headless --log=,--log" "--simulate --calibrate 1:2,--calibrate" \
+    "--fahrenheit,--fahrenheit goes with --calibrate" \
+    "--calibrate 1:2 --fahrenheit 3:4 --fahrenheit,--fahrenheit given twice"; do
     # shellcheck disable=SC2086
-    run $bad
-    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
-        fail "$bad: status $status"
+    run ${bad%%,*}
+    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" &&
+        head -n 1 "$work/err" | grep -qF -- "${bad#*,}" ||
+        fail "${bad%%,*}: status $status: $(head -n 1 "$work/err")"
+done
+# A point that is none: one line naming it and why, status 2.
+for bad in "10=5203,10=5203: a point is TEMPERATURE:READING" \
+    "0:abc,0:abc: the reading is not a number" "x:1,x:1: the temperature is not a number"; do
+    run --calibrate "${bad%%,*}" 10:5203 25:3296
+    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] &&
+        [ "$(cat "$work/err")" = "quorvil4: ${bad#*,}" ] || fail "${bad%%,*}: status $status"
 done
 
 # The calibration command needs no display. Its coefficients give the points back, and the same
@@ -48,11 +67,18 @@ unset DISPLAY
 
 printf '0 0 10000 32767\n1 0 1000 65535\n' >"$work/port.txt"
 
+# A log file the user names goes into a folder that exists, or is refused with the reason.
+run --headless --simulate="$work/port.txt" --log="$work/missing/log.csv"
+[ "$status" -eq 1 ] && [ ! -e "$work/missing" ] && grep -q 'folder does not exist' "$work/err" ||
+    fail "--log into a missing folder: status $status: $(cat "$work/err")"
+
 # SIGTERM after the first line ends the run with status 0 and every line whole.
-"$binary" --headless --simulate="$work/port.txt" --interval=1 --log="$work/log.csv" \
-    2>"$work/err" &
+# Not through the function: the signal must reach the time limit itself, not a shell around it.
+(ulimit -f 10240 && exec timeout -k 2 20 "$binary" --headless --simulate="$work/port.txt" \
+    --interval=1 --log="$work/log.csv" 2>"$work/err") &
 appPid=$!
 waitFor 5 "a data line" eval '[ "$(wc -l <"$work/log.csv" 2>/dev/null || echo 0)" -ge 2 ]'
+# The time limit passes the signal on to the program and ends with its status.
 kill -TERM "$appPid"
 status=0
 wait "$appPid" || status=$?
@@ -64,8 +90,8 @@ tail -n 1 "$work/log.csv" | grep -qE '^[0-9-]+,[0-9:]+,33,9,90,-4'$'\r''$' ||
 [ ! -s "$work/err" ] || fail "unexpected report: $(cat "$work/err")"
 
 # A reader that goes away ends the run quietly with status 0.
-statuses=$("$binary" --headless --simulate="$work/port.txt" --interval=1 2>"$work/err" |
-    head -n 1 >"$work/out"; echo "${PIPESTATUS[@]}")
+statuses=$(limited 10 "$binary" --headless --simulate="$work/port.txt" --interval=1 \
+    2>"$work/err" | head -n 1 >"$work/out"; echo "${PIPESTATUS[@]}")
 [ "$statuses" = "0 0" ] || fail "closed pipe: statuses $statuses"
 [ "$(cat "$work/out")" = "$header" ] && [ ! -s "$work/err" ] || fail "closed pipe: output"
 echo "commandline: all passed"

@@ -117,3 +117,20 @@ TEST(CsvLog, aLogEmptiedByAnotherProgramStartsAgainWithItsHeader)
     ASSERT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})), std::nullopt);
     EXPECT_EQ(readFile(file), Header + "d,2,2,,,\r\nd,3,3,,,\r\n");
 }
+
+// A file the user named goes only into a folder that exists, also when it is started again after
+// being removed; only the program's own place makes its folders.
+TEST(CsvLog, namedFileNeedsAnExistingFolder)
+{
+    TempDir temp;
+    const fs::path folder = temp.path() / "missing", file = folder / "log.csv";
+    CsvLog log;
+    EXPECT_EQ(log.start(file, true, CsvLog::Folder::MustExist), "Its folder does not exist");
+    EXPECT_FALSE(fs::exists(folder) || log.isOpen());
+
+    fs::create_directory(folder);
+    ASSERT_EQ(log.start(file, true, CsvLog::Folder::MustExist), std::nullopt);
+    fs::remove_all(folder);
+    EXPECT_TRUE(log.writeLine(csvLine("d", "1", {"1", "", "", ""})));
+    EXPECT_FALSE(fs::exists(folder));
+}
