@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils groff-base clang-format
   xvfb xauth xdotool x11-utils imagemagick
   clang-14 libclang-rt-14-dev
+  libmosquitto-dev libmosquitto1 mosquitto mosquitto-clients openssl
 )
 
 missing=()
