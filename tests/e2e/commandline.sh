@@ -18,12 +18,15 @@ run --version
 # Each refusal: status 2, the usage on standard error and nothing on standard output.
 for bad in --verbose --simulate= "--simulate --simulate" --interval=5 "--headless --interval=0" \
     "--headless --interval=86401" "--headless --interval=1.5" "--headless --log=" \
-    "--simulate --calibrate 1:2" "--calibrate 0:7903 10=5203 25:3296"; do
+    "--simulate --calibrate 1:2" "--calibrate 0:7903 10=5203 25:3296" --mqtt=b:0 --mqtt-user=me \
+    "--mqtt=b --mqtt=c" "--mqtt=b --mqtt-node=Den" "--mqtt=b --mqtt-password-file=pw" \
+    "--mqtt=b --mqtt-user=me --mqtt-password=pw"; do
     # shellcheck disable=SC2086
     run $bad
     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" ||
         fail "$bad: status $status"
 done
+grep -q 'QUORVIL4_MQTT_PASSWORD' "$work/err" || fail "--mqtt-password: $(cat "$work/err")"
 
 # The calibration command needs no display. Its coefficients give the points back, and the same
 # points in Fahrenheit give the same coefficients; two points are refused.

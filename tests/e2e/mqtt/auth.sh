@@ -8,15 +8,15 @@ has() { retained -u reader -P 'pa ss"word' | grep -qx -- "$1"; }
 
 printf 'pa ss"word\nnot this line\n' >"$work/pw"
 chmod 600 "$work/pw"
-startApp --mqtt=127.0.0.1:"$port" --mqtt-user=reader --mqtt-password-file="$work/pw"
+startApp --mqtt=127.0.0.1:"$brokerPort" --mqtt-user=reader --mqtt-password-file="$work/pw"
 waitFor 15 "online with the password" has "quorvil4/e2e/availability online"
 stopApp
 [ ! -s "$work/app.err" ] || fail "unexpected report: $(cat "$work/app.err")"
 
 # A wrong password: refused, said once, and the run goes on logging.
-QUORVIL4_MQTT_PASSWORD=wrong startApp --mqtt=127.0.0.1:"$port" --mqtt-user=reader
+QUORVIL4_MQTT_PASSWORD=wrong startApp --mqtt=127.0.0.1:"$brokerPort" --mqtt-user=reader
 waitFor 15 "the refusal" eval '[ "$(reports "not authori")" -eq 1 ]'
-grep -q "cannot connect to 127.0.0.1:$port" "$work/app.err" || fail "unclear: $(cat "$work/app.err")"
+grep -q "cannot connect to 127.0.0.1:$brokerPort" "$work/app.err" || fail "unclear: $(cat "$work/app.err")"
 waitFor 10 "logging on" eval '[ "$(wc -l <"$work/log.csv")" -ge 3 ]'
 has "quorvil4/e2e/availability offline" || fail "the refused run changed the availability"
 stopApp
@@ -25,7 +25,7 @@ stopApp
 # A password file other users may read still works, with a warning.
 : >"$work/app.err"
 chmod 644 "$work/pw"
-startApp --mqtt=127.0.0.1:"$port" --mqtt-user=reader --mqtt-password-file="$work/pw"
+startApp --mqtt=127.0.0.1:"$brokerPort" --mqtt-user=reader --mqtt-password-file="$work/pw"
 waitFor 15 "online again" has "quorvil4/e2e/availability online"
 stopApp
 grep -q "may be read by other users" "$work/app.err" || fail "no warning: $(cat "$work/app.err")"

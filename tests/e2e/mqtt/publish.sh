@@ -3,7 +3,7 @@
 # the last will when the program is killed.
 source "$(dirname "$0")/broker.sh" "$@"
 startBroker "allow_anonymous true"
-startApp --mqtt=127.0.0.1:"$port"
+startApp --mqtt=127.0.0.1:"$brokerPort"
 
 has() { retained | grep -qx -- "$1"; }
 waitFor 15 "the first readings" has "quorvil4/e2e/sensor4/state -3.7"
@@ -27,7 +27,7 @@ waitFor 10 "two more log lines" eval '[ "$(wc -l <"$work/log.csv")" -ge 4 ]'
 ! grep -q '/state ' "$work/live" || fail "unchanged states sent again: $(cat "$work/live")"
 
 # Home Assistant starting again gets the discovery again.
-mosquitto_pub -h 127.0.0.1 -p "$port" -t homeassistant/status -m online
+mosquitto_pub -h 127.0.0.1 -p "$brokerPort" -t homeassistant/status -m online
 waitFor 10 "discovery again" eval \
     "[ \$(grep -c '^homeassistant/sensor/quorvil4_e2e/sensor[1-4]/config {' '$work/live') -eq 4 ]"
 
@@ -37,7 +37,7 @@ waitFor 10 "offline at the end" grep -qx "quorvil4/e2e/availability offline" "$w
 [ ! -s "$work/app.err" ] || fail "unexpected report: $(cat "$work/app.err")"
 
 # Killed: the broker publishes the last will.
-startApp --mqtt=127.0.0.1:"$port"
+startApp --mqtt=127.0.0.1:"$brokerPort"
 waitFor 15 "online again" has "quorvil4/e2e/availability online"
 : >"$work/live"
 {

@@ -5,7 +5,7 @@ source "$(dirname "$0")/broker.sh" "$@"
 has() { retained | grep -qx -- "$1"; }
 logLines() { wc -l <"$work/log.csv" 2>/dev/null || echo 0; }
 
-startApp --mqtt=127.0.0.1:"$port"
+startApp --mqtt=127.0.0.1:"$brokerPort"
 waitFor 10 "the report of no broker" eval '[ "$(reports "cannot connect")" -eq 1 ]'
 startBroker "allow_anonymous true"
 waitFor 15 "the first connection" has "quorvil4/e2e/availability online"

@@ -19,14 +19,14 @@ tlsBroker() {
 has() { retained --cafile "$work/ca.pem" --insecure | grep -qx -- "$1"; }
 
 tlsBroker right
-startApp --mqtt=127.0.0.1:"$port" --mqtt-cafile="$work/ca.pem"
+startApp --mqtt=127.0.0.1:"$brokerPort" --mqtt-cafile="$work/ca.pem"
 waitFor 15 "online over TLS" has "quorvil4/e2e/availability online"
 stopApp
 [ ! -s "$work/app.err" ] || fail "unexpected report: $(cat "$work/app.err")"
 stopBroker
 
 tlsBroker wrong
-startApp --mqtt=127.0.0.1:"$port" --mqtt-cafile="$work/ca.pem"
+startApp --mqtt=127.0.0.1:"$brokerPort" --mqtt-cafile="$work/ca.pem"
 waitFor 15 "the refusal" eval '[ "$(reports "cannot connect")" -eq 1 ]'
 grep -q "TLS.*host name" "$work/app.err" || fail "unclear: $(cat "$work/app.err")"
 ! has "quorvil4/e2e/availability online" || fail "connected to the wrong host"
