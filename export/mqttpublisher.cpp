@@ -209,24 +209,26 @@ void MqttPublisher::publishSensor(int sensor, const SensorRecord& s, std::int64_
     const auto publish = [&](const std::string& topic, const std::string& payload) {
         m_link->publish(topic, payload, true);
     };
-    // An empty retained entry takes a sensor off the dashboard.
+    // An empty retained entry takes a sensor off the dashboard. The entry is built only when it
+    // goes out: the steady tick sends nothing and makes nothing.
+    using Topic = std::string (*)(std::string_view, int);
+    using Config = std::string (*)(std::string_view, std::string_view, int, std::string_view);
     const auto announce = [&](std::optional<bool>& announced, std::string& announcedName,
-                              bool wanted, const std::string& topic, const std::string& config) {
+                              bool wanted, Topic topic, Config config) {
         if (wanted && (announced != true || announcedName != s.name))
-            publish(topic, config);
+            publish(topic(m_node, sensor), config(m_node, m_version, sensor, s.name));
         else if (!wanted && announced != false)
-            publish(topic, "");
+            publish(topic(m_node, sensor), "");
         announced = wanted;
-        announcedName = s.name;
+        if (announcedName != s.name)
+            announcedName = s.name;
     };
 
-    announce(sent.announced, sent.announcedName, s.coefficients,
-             mqttSensorConfigTopic(m_node, sensor),
-             mqttSensorConfig(m_node, m_version, sensor, s.name));
+    announce(sent.announced, sent.announcedName, s.coefficients, &mqttSensorConfigTopic,
+             &mqttSensorConfig);
     const bool threshold = s.high.has_value() || s.low.has_value();
     announce(sent.alarmAnnounced, sent.alarmName, s.coefficients && threshold,
-             mqttAlarmConfigTopic(m_node, sensor),
-             mqttAlarmConfig(m_node, m_version, sensor, s.name));
+             &mqttAlarmConfigTopic, &mqttAlarmConfig);
     if (!s.coefficients)
         return;
 
