@@ -46,5 +46,5 @@ echo "  CPU over the next ${span}s (% of one core): $(awk -v d=$((after - before
 echo "  lines logged: $(($(wc -l <"$work/log.csv") - 1))"
 if [ ${#mqtt[@]} -gt 0 ]; then
     echo "  at the broker: $(timeout 5 mosquitto_sub -h 127.0.0.1 -p "${mqtt[0]##*:}" -v \
-        --retained-only -W 1 -t 'quorvil4/bench/+' -t 'quorvil4/bench/sensor1/state' | paste -sd' ')"
+        --retained-only -W 1 -t 'quorvil4/bench/+' -t 'quorvil4/bench/sensor1/state' 2>/dev/null | paste -sd' ')"
 fi
