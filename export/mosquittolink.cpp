@@ -152,7 +152,7 @@ void MosquittoLink::run()
                                          KeepAliveSeconds);
     for (;;) {
         while (rc == MOSQ_ERR_SUCCESS && !timeToStop())
-            rc = lib.mosquitto_loop(m_client, 1000, 1);
+            rc = lib.mosquitto_loop(m_client, waitMs(), 1);
         if (timeToStop())
             return;
         failedOnLoop(failure(rc));
@@ -164,6 +164,14 @@ void MosquittoLink::run()
         lock.unlock();
         rc = lib.mosquitto_reconnect_async(m_client);
     }
+}
+
+// Connected, a publish or the goodbye wakes the wait; a connection still being made does not,
+// and the end of the program must not wait for it.
+int MosquittoLink::waitMs()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_connected ? 1000 : 100;
 }
 
 bool MosquittoLink::timeToStop()

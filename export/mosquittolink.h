@@ -48,6 +48,7 @@ private:
     static void onLog(mosquitto*, void* self, int level, const char* text);
     void run();
     bool timeToStop();
+    int waitMs();
     void failedOnLoop(std::string reason);
     std::string failure(int rc);
 
