@@ -1,5 +1,6 @@
 #include "app/appresources.h"
 #include "app/console/commands.h"
+#include "app/console/sinks.h"
 #include "app/display.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
@@ -89,9 +90,20 @@ int main(int argc, char** argv)
     useProgramStyle();
 
     QtMessageBoxes messageBoxes;
+    // Reports come from the event loop, by which time the window stands.
+    Quorvil* window = nullptr;
+    const TickSinks sinks = makeTickSinks(*options, [&window](const std::string& line, bool works) {
+        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
+        if (window)
+            window->setServiceNote(works ? QStringLiteral("MQTT back")
+                                         : QStringLiteral("MQTT lost"));
+    });
+    for (const std::string& line : sinks.warnings)
+        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
     const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     Quorvil form({joystickFor(*options, settings), settings, &messageBoxes, dataFolder(), nullptr,
-                  x11Requests()});
+                  x11Requests(), sinks.sinks});
+    window = &form;
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // The toolkit's own rule would end the program while a tool window such as About is open.
@@ -99,5 +111,9 @@ int main(int argc, char** argv)
     QObject::connect(&form, &Quorvil::allFormsUnloaded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     form.show();
+    // The window samples on behind the message and without the sink.
+    for (const std::string& line : sinks.failures)
+        messageBoxes.MsgBox(QString::fromStdString(line), msgbox::OkOnly | msgbox::Exclamation,
+                            QStringLiteral("Quorvil4"));
     return app.exec();
 }

@@ -572,19 +572,34 @@ Scale Quorvil::scaleInUse() const
     return op1C->isChecked() ? Scale::Celsius : op1F->isChecked() ? Scale::Fahrenheit : Scale::None;
 }
 
+void Quorvil::setServiceNote(const QString& note)
+{
+    m_serviceNote = note;
+    showTrayTooltip();
+}
+
+// The note first: the tooltip holds 63 characters, and alarm names may fill them.
+void Quorvil::showTrayTooltip()
+{
+    QString tooltip = QStringLiteral("Quorvil");
+    if (!m_serviceNote.isEmpty())
+        tooltip += QStringLiteral(" - ") + m_serviceNote;
+    QStringList alarmed;
+    for (int i = 1; i <= 4; ++i)
+        if (m_alarms.sensor(i).state != AlarmWatch::State::Ok)
+            alarmed << sensorHeading(i);
+    if (!alarmed.isEmpty())
+        tooltip += QStringLiteral(" - alarm: ") + alarmed.join(QStringLiteral(", "));
+    m_tray.SetTrayTooltip(tooltip);
+}
+
 void Quorvil::watchAlarms(int sensor, std::optional<int> temperature)
 {
     const Scale scale = scaleInUse();
     const std::vector<AlarmWatch::Event> events = m_alarms.observe(sensor, temperature, scale);
     if (events.empty())
         return;
-    QStringList alarmed;
-    for (int i = 1; i <= 4; ++i)
-        if (m_alarms.sensor(i).state != AlarmWatch::State::Ok)
-            alarmed << sensorHeading(i);
-    m_tray.SetTrayTooltip(alarmed.isEmpty() ? QStringLiteral("Quorvil")
-                                            : QStringLiteral("Quorvil - alarm: ") +
-                                                  alarmed.join(QStringLiteral(", ")));
+    showTrayTooltip();
     const AlarmWatch::Event* event = &events.back();
     if (event->over)
         return;

@@ -74,6 +74,8 @@ public:
 
     FormRegistry& forms() { return m_forms; }
     iconModule& tray() { return m_tray; }
+    // A short word on a service beside the program (MQTT lost or back) for the tray's tooltip.
+    void setServiceNote(const QString& note);
 
     // What the graph window reads; the calibration window reads the scale too.
     QString bareTemperature(int sensor) const override;
@@ -200,6 +202,7 @@ private:
     SensorOutcome ConvertSensor(int sensor);
     // Feeds a sensor's tick to the alarms; temperature is none when the tick does not count.
     void watchAlarms(int sensor, std::optional<int> temperature);
+    void showTrayTooltip();
     void refreshAlarmsWindow();
     // Asks whether to save thresholds changed since the last Save.
     void offerToSaveAlarms();
@@ -215,6 +218,7 @@ private:
     std::unique_ptr<registry> m_reg;
     FormRegistry m_forms;
     iconModule m_tray;
+    QString m_serviceNote;
     GraphState m_graphState; // outlives each loading of the graph window
     std::shared_ptr<CalibrationSheet> m_calibrationSheet = std::make_shared<CalibrationSheet>();
     std::array<SensorControls, 4> m_sensors{};

@@ -30,6 +30,7 @@ SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSe
     const std::optional<double> B = parseTypedNumber(setup.b);
     const std::optional<double> C = parseTypedNumber(setup.c);
     const std::optional<double> raw = parseNumber(rawText, ".");
+    outcome.coefficients = A && B && C;
     if (!raw)
         return outcome;
     if (isUnplugged(*raw))

@@ -39,6 +39,7 @@ struct SensorOutcome {
     std::optional<std::string> status;
     std::optional<std::int16_t> temperature;
     std::optional<double> celsius; // before rounding, offset included
+    bool coefficients = false;     // all three coefficient texts are numbers
 };
 SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSetup& setup);
 

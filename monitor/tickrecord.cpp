@@ -8,6 +8,7 @@ void TickRecorder::sensorPolled(int sensor, const PortReading& reading, std::uin
     const bool answered = reading.result == JOYERR_NOERROR;
     s.name = std::move(name);
     s.reading = answered ? std::optional<std::uint32_t>(axisValue) : std::nullopt;
+    s.coefficients = outcome.coefficients;
     s.counted = countedTemperature(reading.result, outcome).has_value();
     s.celsius = s.counted ? outcome.celsius : std::nullopt;
     s.shown = s.counted ? outcome.temperature : std::nullopt;

@@ -18,6 +18,7 @@
 struct SensorRecord {
     std::string name;                     // as stored: plain text, any characters
     std::optional<std::uint32_t> reading; // the axis reading, while its joystick answers
+    bool coefficients = false;            // whether its coefficients are numbers at all
     bool counted = false;                 // the rule of minimum, maximum and alarms
     std::optional<double> celsius;        // before rounding, offset included; only when counted
     std::optional<std::int16_t> shown;    // whole degrees in the scale in use; only when counted

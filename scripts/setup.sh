@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick openbox
   clang-14 libclang-rt-14-dev
   dpkg-dev lintian systemd
+  libmosquitto-dev libmosquitto1 mosquitto mosquitto-clients openssl
 )
 
 missing=()

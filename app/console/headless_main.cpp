@@ -1,5 +1,6 @@
 #include "app/console/commands.h"
 #include "app/console/headless.h"
+#include "app/console/sinks.h"
 #include "settings/hivefile.h"
 #include "util/fileio.h"
 
@@ -58,9 +59,20 @@ int main(int argc, char** argv)
     QSocketNotifier stop(stopPipe[1], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
 
+    const auto tell = [](const std::string& line) {
+        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
+    };
+    // Before the console mode, which holds them too: they go after it, saying goodbye.
+    const TickSinks sinks =
+        makeTickSinks(*options, [&tell](const std::string& line, bool) { tell(line); });
+    for (const std::vector<std::string>& lines : {sinks.warnings, sinks.failures})
+        for (const std::string& line : lines)
+            tell(line);
+
     const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO,
-                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }},
+                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
+                       sinks.sinks},
                       *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);

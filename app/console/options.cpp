@@ -1,5 +1,6 @@
 #include "app/console/options.h"
 
+#include "export/mqttpublisher.h"
 #include "util/textforms.h"
 
 #include <algorithm>
@@ -14,6 +15,11 @@ namespace {
 constexpr std::string_view Simulate = "--simulate";
 constexpr std::string_view Interval = "--interval=";
 constexpr std::string_view Log = "--log=";
+constexpr std::string_view Mqtt = "--mqtt=";
+constexpr std::string_view MqttUser = "--mqtt-user=";
+constexpr std::string_view MqttPasswordFile = "--mqtt-password-file=";
+constexpr std::string_view MqttCaFile = "--mqtt-cafile=";
+constexpr std::string_view MqttNode = "--mqtt-node=";
 
 bool isOption(const std::string& argument)
 {
@@ -25,12 +31,14 @@ bool isOption(const std::string& argument)
 
 std::string usageText(bool details)
 {
-    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE]\n"
+    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [MQTT]\n"
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
-                       "[--interval=SECONDS] [--log=FILE]\n"
+                       "[--interval=SECONDS] [--log=FILE] [MQTT]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
                        "       quorvil4 --list-joysticks | --keep-joysticks\n"
-                       "       quorvil4 --help | --version\n";
+                       "       quorvil4 --help | --version\n"
+                       "MQTT: --mqtt=HOST[:PORT] [--mqtt-user=NAME] [--mqtt-password-file=FILE]\n"
+                       "      [--mqtt-cafile=FILE] [--mqtt-node=NAME]\n";
     if (details)
         text += "\n"
                 "  --simulate         a simulated bench of four drifting sensors instead of the "
@@ -48,6 +56,16 @@ std::string usageText(bool details)
                 "why others are left out\n"
                 "  --keep-joysticks   store the devices serving joysticks 1 and 2 now, so that "
                 "no other takes their place\n"
+                "  --mqtt=HOST[:PORT] publish the readings to an MQTT broker, with Home "
+                "Assistant\n"
+                "                     discovery (port 1883, 8883 with --mqtt-cafile)\n"
+                "  --mqtt-user=NAME   the broker's user name; the password is the first line of\n"
+                "  --mqtt-password-file=FILE, or QUORVIL4_MQTT_PASSWORD from the environment\n"
+                "  --mqtt-cafile=FILE TLS: check the broker's certificate and host name "
+                "against FILE\n"
+                "  --mqtt-node=NAME   the device in topics (lower-case letters, digits, _ and -; "
+                "the\n"
+                "                     host name by default)\n"
                 "  --help             print this text\n"
                 "  --version          print the version\n";
     return text;
@@ -73,6 +91,18 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         return options;
     }
     bool portGiven = false;
+    MqttOptions mqtt;
+    bool mqttGiven = false;
+    bool mqttDetails = false;
+    // Each --mqtt-NAME=VALUE once, with a value.
+    const auto mqttValue = [&](std::string_view arg, std::string_view option,
+                               std::optional<std::string>& value) {
+        if (value || arg.size() == option.size())
+            return false;
+        value = std::string(arg.substr(option.size()));
+        mqttDetails = true;
+        return true;
+    };
     if (!arguments.empty() && arguments.front() == "--calibrate") {
         options.mode = Options::Mode::Calibrate;
         for (auto it = arguments.begin() + 1; it != arguments.end(); ++it) {
@@ -120,6 +150,29 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
                 return fail(argument + " stands alone");
             options.mode = arg == "--list-joysticks" ? Options::Mode::ListJoysticks
                                                      : Options::Mode::KeepJoysticks;
+        } else if (arg.starts_with(Mqtt)) {
+            const std::optional<MqttOptions> address = parseMqttAddress(arg.substr(Mqtt.size()));
+            if (mqttGiven || !address)
+                return fail("--mqtt needs HOST or HOST:PORT (1 to 65535), once");
+            mqttGiven = true;
+            mqtt.host = address->host;
+            mqtt.port = address->port;
+        } else if (arg.starts_with(MqttUser)) {
+            if (!mqttValue(arg, MqttUser, mqtt.user))
+                return fail("--mqtt-user needs a name, once");
+        } else if (arg.starts_with(MqttPasswordFile)) {
+            if (!mqttValue(arg, MqttPasswordFile, mqtt.passwordFile))
+                return fail("--mqtt-password-file needs a file name, once");
+        } else if (arg.starts_with(MqttCaFile)) {
+            if (!mqttValue(arg, MqttCaFile, mqtt.caFile))
+                return fail("--mqtt-cafile needs a file name, once");
+        } else if (arg.starts_with(MqttNode)) {
+            if (!mqttValue(arg, MqttNode, mqtt.node) || !isMqttNodeName(*mqtt.node))
+                return fail("--mqtt-node needs a name of lower-case letters, digits, _ and -, "
+                            "once");
+        } else if (arg.starts_with("--mqtt-password=")) {
+            return fail("--mqtt-password would show the password to every user of the machine: "
+                        "use --mqtt-password-file or QUORVIL4_MQTT_PASSWORD");
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else if (arg == "--fahrenheit") {
@@ -130,5 +183,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
     }
     if (options.mode != Options::Mode::Headless && (options.intervalSeconds || options.logFile))
         return fail("--interval and --log go with --headless");
+    if (mqttDetails && !mqttGiven)
+        return fail("the --mqtt- options go with --mqtt=HOST");
+    if (mqtt.passwordFile && !mqtt.user)
+        return fail("--mqtt-password-file goes with --mqtt-user");
+    if (mqttGiven)
+        options.mqtt = std::move(mqtt);
     return options;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/mqttsink.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@ struct Options {
     std::optional<std::string> logFile; // --headless: the log file instead of standard output
     std::vector<std::string> points;    // --calibrate: "T:R" texts as given
     bool fahrenheit = false;            // --calibrate: temperatures in Fahrenheit
+    std::optional<MqttOptions> mqtt;    // --mqtt and the options that go with it
 };
 
 // arguments without the program name. None, with the reason in error, for anything else.

@@ -81,8 +81,14 @@ TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
     EXPECT_EQ(window()->rows[0].state->text(), QStringLiteral("HIGH"));
     EXPECT_EQ(window()->rows[0].maximum->text(), QStringLiteral("33 C"));
 
+    // A lost MQTT connection shares the tooltip, ahead of the alarms, and outlasts them.
+    q.setServiceNote(QStringLiteral("MQTT lost"));
+    EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil - MQTT lost - alarm: Freezer"));
+
     joystick->set(0, 0, 32767, 32767);
     q.Timer1_Timer();
+    EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil - MQTT lost"));
+    q.setServiceNote({});
     EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil"));
     EXPECT_EQ(window()->rows[0].state->text(), QStringLiteral("ok"));
     window()->btnReset->click();

@@ -134,6 +134,7 @@ TEST_F(QuorvilTest, windowAndConsoleRecordTheSameTicks)
             EXPECT_EQ(ws.name, cs.name);
             EXPECT_EQ(ws.reading, cs.reading);
             EXPECT_EQ(ws.counted, cs.counted);
+            EXPECT_EQ(ws.coefficients, cs.coefficients);
             EXPECT_EQ(ws.celsius, cs.celsius);
             EXPECT_EQ(ws.shown, cs.shown);
             EXPECT_EQ(ws.high, cs.high);
@@ -160,12 +161,14 @@ TEST_F(QuorvilTest, windowAndConsoleRecordTheSameTicks)
     EXPECT_EQ(first.sensors[2].reading, std::nullopt);
     EXPECT_FALSE(first.sensors[2].counted);
     EXPECT_EQ(first.sensors[2].celsius, std::nullopt);
+    EXPECT_TRUE(first.sensors[2].coefficients);
     // Tick 2: a reading of 0 is an unplugged thermistor, which does not count; coefficients that
     // are not numbers give no temperature while the reading is still passed on.
     EXPECT_EQ(window[1].sensors[1].reading, 0u);
     EXPECT_EQ(window[1].sensors[1].celsius, std::nullopt);
     EXPECT_EQ(window[1].sensors[3].reading, 2000u);
     EXPECT_EQ(window[1].sensors[3].celsius, std::nullopt);
+    EXPECT_FALSE(window[1].sensors[3].coefficients);
     // Tick 3: joystick 1 in error.
     EXPECT_EQ(window[2].joystickResults[0], -1);
     EXPECT_EQ(window[2].sensors[0].reading, std::nullopt);

@@ -29,7 +29,10 @@ for bad in --verbose,--verbose --simulate=,--simulate= "--simulate --simulate,--
     "--headless --interval=86401,--interval" "--headless --interval=1.5,--interval" \
     "--headless --log=,--log" "--simulate --calibrate 1:2,--calibrate" \
     "--fahrenheit,--fahrenheit goes with --calibrate" \
-    "--calibrate 1:2 --fahrenheit 3:4 --fahrenheit,--fahrenheit given twice"; do
+    "--calibrate 1:2 --fahrenheit 3:4 --fahrenheit,--fahrenheit given twice" \
+    --mqtt=b:0,--mqtt "--mqtt=b --mqtt=c,--mqtt" "--mqtt-user=me,--mqtt- options go with" \
+    "--mqtt=b --mqtt-node=Den,--mqtt-node" "--mqtt=b --mqtt-password-file=pw,--mqtt-user" \
+    "--mqtt=b --mqtt-user=me --mqtt-password=pw,QUORVIL4_MQTT_PASSWORD"; do
     # shellcheck disable=SC2086
     run ${bad%%,*}
     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage: quorvil4' "$work/err" &&

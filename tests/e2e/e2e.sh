@@ -2,6 +2,7 @@
 # on a scripted port, checks of the files it writes; the keyboard and mouse input is drive.sh's.
 # A scenario sources this file with the program and the folder for screenshots:
 #   source "$(dirname "$0")/e2e.sh" BINARY SHOT_FOLDER
+# One without a window sets noDisplay=1 first, and may define stopHelpers for its own servers.
 set -euo pipefail
 
 binary=$(realpath "$1")
@@ -28,6 +29,7 @@ cleanup() {
     trap - EXIT
     # The screen as the scenario left it, passed or failed.
     [ -n "$xvfbPid" ] && screenshot
+    ! declare -F stopHelpers >/dev/null || stopHelpers
     for pid in $appPid $xvfbPid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
@@ -64,11 +66,13 @@ port="$work/port.txt"
 
 # Xvfb picks a free display itself and names it on fd 3 once it accepts clients; -noreset keeps
 # it from resetting (and refusing clients) whenever the last one disconnects.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
-    3>"$work/display" 2>"$work/xvfb.log" &
-xvfbPid=$!
-waitFor 10 "the X server" test -s "$work/display"
-export DISPLAY=":$(head -n 1 "$work/display")"
+if [ "${noDisplay:-0}" != 1 ]; then
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset \
+        3>"$work/display" 2>"$work/xvfb.log" &
+    xvfbPid=$!
+    waitFor 10 "the X server" test -s "$work/display"
+    export DISPLAY=":$(head -n 1 "$work/display")"
+fi
 
 # The scripted port: one "ID RESULT X Y" line per argument, replaced in one step so that the
 # program, which reads it at every poll, never sees half a file.
