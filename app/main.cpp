@@ -1,5 +1,7 @@
 #include "app/appresources.h"
 #include "app/console/commands.h"
+#include "app/console/sinks.h"
+#include "app/console/stopsignals.h"
 #include "app/display.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
@@ -7,6 +9,7 @@
 #include "settings/hivefile.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -83,10 +86,24 @@ int main(int argc, char** argv)
     useProgramStyle();
 
     QtMessageBoxes messageBoxes;
+    // Told after the tick that found it: a modal box must not sit inside a tick.
+    const auto tell = [&messageBoxes](const std::string& line) {
+        QString text = QString::fromStdString(line);
+        text[0] = text[0].toUpper();
+        messageBoxes.MsgBox(text, msgbox::OkOnly | msgbox::Exclamation, QStringLiteral("Quorvil4"));
+    };
+    TickSinks sinks = makeTickSinks(*options, [&app, tell](const std::string& line) {
+        QTimer::singleShot(0, &app, [tell, line] { tell(line); });
+    });
+    for (const std::string& failure : sinks.failures)
+        tell(failure);
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder(), nullptr, x11Requests()});
+                  &messageBoxes, dataFolder(), nullptr, x11Requests(), std::move(sinks.sinks)});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
+    // A signal ends the program as the tray's Close does, so that files it made are removed.
+    const std::unique_ptr<StopSignals> stop =
+        StopSignals::install([&form] { form.UnloadAllForms(); }, &error);
     // The toolkit's own rule would end the program while a tool window such as About is open.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&form, &Quorvil::allFormsUnloaded, &app, &QApplication::quit,

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view Simulate = "--simulate";
 constexpr std::string_view Interval = "--interval=";
 constexpr std::string_view Log = "--log=";
+constexpr std::string_view Metrics = "--metrics=";
+constexpr std::string_view MetricsFile = "--metrics-file=";
 
 bool isOption(const std::string& argument)
 {
@@ -25,11 +27,12 @@ bool isOption(const std::string& argument)
 
 std::string usageText(bool details)
 {
-    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE]\n"
+    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [METRICS]\n"
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
-                       "[--interval=SECONDS] [--log=FILE]\n"
+                       "[--interval=SECONDS] [--log=FILE] [METRICS]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
-                       "       quorvil4 --help | --version\n";
+                       "       quorvil4 --help | --version\n"
+                       "METRICS is [--metrics=[ADDRESS:]PORT] [--metrics-file=FILE]\n";
     if (details)
         text += "\n"
                 "  --simulate         a simulated bench of four drifting sensors instead of the "
@@ -40,6 +43,15 @@ std::string usageText(bool details)
                 "  --interval=SECONDS seconds between log lines (1 to 86400) instead of the "
                 "stored interval\n"
                 "  --log=FILE         with --headless, write the log to FILE instead\n"
+                "  --metrics=[ADDRESS:]PORT\n"
+                "                     serve Prometheus metrics at http://ADDRESS:PORT/metrics; "
+                "ADDRESS is\n"
+                "                     numeric, 127.0.0.1 unless given, IPv6 in brackets: "
+                "[::1]:9760\n"
+                "  --metrics-file=FILE\n"
+                "                     write the metrics to FILE after every poll, for "
+                "node_exporter's\n"
+                "                     textfile collector (name it *.prom); removed at the end\n"
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
@@ -108,6 +120,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             if (options.logFile || arg.size() == Log.size())
                 return fail("--log needs a file name, once");
             options.logFile = argument.substr(Log.size());
+        } else if (arg.starts_with(Metrics)) {
+            if (options.metrics ||
+                !(options.metrics = parseListenAddress(arg.substr(Metrics.size()))))
+                return fail("--metrics needs [ADDRESS:]PORT, a numeric address and a port from 1 "
+                            "to 65535, once");
+        } else if (arg.starts_with(MetricsFile)) {
+            if (options.metricsFile || arg.size() == MetricsFile.size())
+                return fail("--metrics-file needs a file name, once");
+            options.metricsFile = argument.substr(MetricsFile.size());
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else {
