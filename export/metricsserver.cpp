@@ -41,21 +41,19 @@ const MetricsServer::Library* library(std::string* error)
             failure = std::string("the HTTP server library is missing: ") + ::dlerror();
             return nullptr;
         }
-        auto* lib = new MetricsServer::Library;
+        static MetricsServer::Library lib;
         const auto bind = [&](auto& function, const char* name) {
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
                 ::dlsym(handle, name));
             return function != nullptr;
         };
-        if (bind(lib->startDaemon, "MHD_start_daemon") &&
-            bind(lib->stopDaemon, "MHD_stop_daemon") &&
-            bind(lib->createResponse, "MHD_create_response_from_buffer") &&
-            bind(lib->addHeader, "MHD_add_response_header") &&
-            bind(lib->queueResponse, "MHD_queue_response") &&
-            bind(lib->destroyResponse, "MHD_destroy_response"))
-            return lib;
+        if (bind(lib.startDaemon, "MHD_start_daemon") && bind(lib.stopDaemon, "MHD_stop_daemon") &&
+            bind(lib.createResponse, "MHD_create_response_from_buffer") &&
+            bind(lib.addHeader, "MHD_add_response_header") &&
+            bind(lib.queueResponse, "MHD_queue_response") &&
+            bind(lib.destroyResponse, "MHD_destroy_response"))
+            return &lib;
         failure = std::string("the HTTP server library is unusable: ") + LibraryFile;
-        delete lib;
         return nullptr;
     }();
     if (!loaded)

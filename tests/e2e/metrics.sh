@@ -86,11 +86,19 @@ get -G "http://127.0.0.1:$promPort/api/v1/query" \
 
 # A second program cannot take the same port: one line naming the address and the reason.
 status=0
-"$binary" --headless --simulate="$port" --metrics="127.0.0.1:$metricsPort" >/dev/null \
-    2>"$work/taken" || status=$?
+timeout 20 "$binary" --headless --simulate="$port" --metrics="127.0.0.1:$metricsPort" \
+    >/dev/null 2>"$work/taken" || status=$?
 [ "$status" -eq 1 ] && [ "$(cat "$work/taken")" = \
     "quorvil4: metrics cannot be served on 127.0.0.1:$metricsPort: Address already in use" ] ||
     fail "a taken port: status $status, $(cat "$work/taken")"
+
+# A file that cannot be written is told once, and the log goes on.
+timeout -s INT 4 "$binary" --headless --simulate="$port" --interval=1 \
+    --metrics-file="$work/missing/quorvil4.prom" >"$work/unwritable.csv" 2>"$work/unwritable" || true
+[ "$(grep -c metrics "$work/unwritable")" -eq 1 ] && grep -qx "quorvil4: the metrics file could \
+not be written: $work/missing/quorvil4.prom: No such file or directory" "$work/unwritable" &&
+    [ "$(wc -l <"$work/unwritable.csv")" -ge 3 ] ||
+    fail "an unwritable file: $(cat "$work/unwritable")"
 
 kill -TERM "$appPid"
 status=0

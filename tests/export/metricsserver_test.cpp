@@ -3,6 +3,7 @@
 #include "support/deadline.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -147,6 +148,10 @@ TEST(MetricsServer, silentAndSlowClientsDelayNeitherTicksNorScrapes)
             server->record(tick);
             EXPECT_EQ(body(exchange(server->port(), ask)), metricsText(tick));
         }
+        // Served beside the silent client, not after the server gave up on it.
+        char byte;
+        EXPECT_EQ(::recv(silent, &byte, 1, MSG_DONTWAIT), -1);
+        EXPECT_EQ(errno, EAGAIN);
         ::close(silent);
         ::close(slow);
     });
