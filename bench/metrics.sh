@@ -18,7 +18,7 @@ printf '0 0 10000 32767\n1 0 1000 65535\n' >"$work/port.txt"
 port=$((20000 + RANDOM % 40000))
 
 run() { env -u DISPLAY -u WAYLAND_DISPLAY "$binary" --headless --simulate="$work/port.txt" \
-    --interval=1 --log=/dev/null "$@" & pids+=($!); }
+    --interval=1 "$@" >/dev/null & pids+=($!); }
 run
 off=${pids[-1]}
 run --metrics="127.0.0.1:$port" --metrics-file="$work/quorvil4.prom"
@@ -46,6 +46,7 @@ echo "--headless over ${span}s, polling every second:"
 echo "  CPU without metrics (% of one core): $(percent "$offCpu")"
 echo "  CPU with --metrics and --metrics-file, scraped 10 times a second: $(percent "$onCpu")"
 sort -g "$work/latency" | awk '{ t[NR] = $1 * 1000 } END {
+    p = int(NR * 0.99); if (p < 1) p = 1
     printf "  scrapes: %d, latency (ms): median %.2f, 99th percentile %.2f, worst %.2f\n",
-        NR, t[int((NR + 1) / 2)], t[int(NR * 0.99) > 0 ? int(NR * 0.99) : 1], t[NR] }'
+        NR, t[int((NR + 1) / 2)], t[p], t[NR] }'
 echo "  resident after ${span}s (MiB): with metrics $(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}'), without $(awk -v k="$offRss" 'BEGIN {printf "%.1f", k / 1024}')"

@@ -1,5 +1,4 @@
 #include "app/console/options.h"
-#include "app/console/sinks.h"
 
 #include <gtest/gtest.h>
 
@@ -33,25 +32,4 @@ TEST(MetricsOptions, malformedOrRepeatedAreRefused)
         EXPECT_FALSE(parseOptions(bad, &error)) << bad.front();
         EXPECT_NE(error.find("--metrics"), std::string::npos) << error;
     }
-}
-
-TEST(TickSinks, anAddressThatCannotBeServedIsLeftOutWithItsReason)
-{
-    std::string error;
-    const std::optional<Options> options = parseOptions(
-        {"--headless", "--metrics=192.0.2.1:9760", "--metrics-file=/nowhere/q.prom"}, &error);
-    ASSERT_TRUE(options) << error;
-    std::vector<std::string> reports;
-    TickSinks made =
-        makeTickSinks(*options, [&](const std::string& line) { reports.push_back(line); });
-    ASSERT_EQ(made.failures.size(), 1u);
-    EXPECT_EQ(made.failures[0], "metrics cannot be served on 192.0.2.1:9760: Cannot assign "
-                                "requested address");
-    // The file goes on without the server; its trouble is told when a tick meets it.
-    ASSERT_EQ(made.sinks.size(), 1u);
-    made.sinks[0]->record(TickRecord());
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].starts_with("the metrics file could not be written: /nowhere/q.prom"));
-    EXPECT_TRUE(parseOptions({"--metrics=9760"}, &error)->metrics);
-    EXPECT_TRUE(makeTickSinks(Options(), [](const std::string&) {}).sinks.empty());
 }
