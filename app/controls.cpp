@@ -67,6 +67,8 @@ QLabel* label(QWidget* parent, const QByteArray& name, const QString& text, cons
               bool centred, bool bordered)
 {
     auto* l = place(new QLabel(text, parent), name, rect);
+    // Sensor names among them: what the user typed, never tags to interpret.
+    l->setTextFormat(Qt::PlainText);
     l->setAlignment(centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
     if (bordered)
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -20,6 +20,7 @@ constexpr int RowStep = 390;
 QLabel* cell(QWidget* parent, int column, int top, const QString& text, bool centred = true)
 {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText); // the headings are the sensors' names
     label->setGeometry(twipsRect(Lefts[column], top, Widths[column], 285));
     label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
     return label;

@@ -51,6 +51,8 @@ void frmCalibrate::createControls()
     cboSensor = place(new QComboBox(this), "cboSensor", twipsRect(840, 210, 1935, 315));
     for (int sensor = 1; sensor <= 4; ++sensor)
         cboSensor->addItem(QStringLiteral("Sensor %1").arg(sensor));
+    lblDevice = label(this, "lblDevice", QString(), twipsRect(120, 570, 5010, 240), false);
+    connect(cboSensor, &QComboBox::currentIndexChanged, this, &frmCalibrate::showDevice);
 
     auto* frame = place(new CaptionedFrame(QStringLiteral("Temperatures in"), this), "FrameScale",
                         twipsRect(2880, 60, 2250, 555));
@@ -115,6 +117,21 @@ void frmCalibrate::refreshHeadings()
         return;
     for (int i = 0; i < 4; ++i)
         cboSensor->setItemText(i, m_target->sensorHeading(i + 1));
+    showDevice();
+}
+
+void frmCalibrate::showDevice()
+{
+    const int sensor = cboSensor->currentIndex() + 1;
+    const QString device = m_target ? m_target->sensorDevice(sensor) : QString();
+    const QString text = QStringLiteral("Joystick %1, %2 axis%3")
+                             .arg((sensor + 1) / 2)
+                             .arg(sensor % 2 ? QLatin1Char('X') : QLatin1Char('Y'))
+                             .arg(device.isEmpty() ? QString() : QStringLiteral(": ") + device);
+    // A device's path can be long: the whole of it shows on hovering.
+    lblDevice->setText(
+        lblDevice->fontMetrics().elidedText(text, Qt::ElideRight, lblDevice->width()));
+    lblDevice->setToolTip(text);
 }
 
 bool frmCalibrate::event(QEvent* event)
@@ -170,6 +187,7 @@ void frmCalibrate::recompute()
 
 void frmCalibrate::btnTake_Click(int row)
 {
+    showDevice();
     if (m_target)
         txtReading[row]->setText(m_target->rawReading(cboSensor->currentIndex() + 1));
 }

@@ -23,6 +23,7 @@ public:
     void setTarget(CalibrationTarget* target);
 
     QComboBox* cboSensor = nullptr; // by the main window's headings
+    QLabel* lblDevice = nullptr;    // the joystick and device that feed the chosen sensor
     QRadioButton *opCelsius = nullptr, *opFahrenheit = nullptr;
     std::array<QLineEdit*, 3> txtTemperature{};
     std::array<QLineEdit*, 3> txtReading{};
@@ -42,6 +43,7 @@ protected:
 private:
     void createControls();
     void refreshHeadings();
+    void showDevice();
     void recompute();
 
     CalibrationTarget* m_target;

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QTextDocument>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -18,7 +20,24 @@ int restoredState(int lastState)
     return lastState == StateMaximized ? StateMaximized : StateNormal;
 }
 
+// Whether the icon is the toolkit's own X11 one, whose balloon shows a message as plain text,
+// rather than one of a desktop's notification service, which reads the message as markup.
+bool balloonMessages()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget* w) { return w->inherits("QSystemTrayIconSys"); });
+}
+
 } // namespace
+
+QString plainTooltip(const QString& text)
+{
+    // On one line, as the plain tooltip would be: the paragraph would otherwise wrap it.
+    return Qt::mightBeRichText(text)
+               ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped())
+               : text;
+}
 
 iconModule::iconModule(QObject* parent) : QObject(parent) {}
 
@@ -40,7 +59,7 @@ void iconModule::AddTrayIcon(QWidget* window, QMenu* menu, LastStateReader lastS
     m_icon = new QSystemTrayIcon(icon, this);
     // No setContextMenu: the X11 tray would pop it up by itself on top of ours.
     connect(m_icon, &QSystemTrayIcon::activated, this, &iconModule::trayActivated);
-    m_icon->setToolTip(m_tooltip);
+    m_icon->setToolTip(plainTooltip(m_tooltip));
     m_icon->show();
 }
 
@@ -50,7 +69,7 @@ void iconModule::SetTrayTooltip(const QString& text)
     if (!m_tooltip.isEmpty() && m_tooltip.back().isHighSurrogate())
         m_tooltip.chop(1);
     if (m_icon)
-        m_icon->setToolTip(m_tooltip);
+        m_icon->setToolTip(plainTooltip(m_tooltip));
 }
 
 void iconModule::RemoveTrayIcon()
@@ -66,7 +85,8 @@ bool iconModule::notify(const QString& title, const QString& text)
 {
     if (!m_icon)
         return false;
-    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    m_icon->showMessage(title, balloonMessages() ? text : text.toHtmlEscaped(),
+                        QSystemTrayIcon::Warning);
     return true;
 }
 

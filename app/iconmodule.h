@@ -48,6 +48,10 @@ private:
     QString m_tooltip;
 };
 
+// A tooltip that shows text exactly as it is, where the toolkit would read tags in it (a sensor
+// named "a<b>x</b>").
+QString plainTooltip(const QString& text);
+
 // The tray menu's window commands, for the main window's handlers. Restore brings a minimized
 // window back to lastState (0 normal, 2 maximized), as a click on the icon does, and makes a
 // maximized one normal.

@@ -7,10 +7,12 @@
 #include "app/messagebox.h"
 #include "app/quorvil.h"
 #include "settings/hivefile.h"
+#include "util/fileio.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -56,6 +58,7 @@ int runCommandOnStandardFiles(const Options& options)
 
 int main(int argc, char** argv)
 {
+    keepStandardDescriptorsOpen();
     std::string error;
     const std::optional<Options> options = parseOptions({argv + 1, argv + argc}, &error);
     if (!options) {
@@ -72,6 +75,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // A file-size limit reached by the log is a failure reported like a full disk, not the end
+    // of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // One heap for every thread: the font warm-up would otherwise leave an arena of its own
     // behind, whose freed pages the main thread never reuses.
     mallopt(M_ARENA_MAX, 1);
@@ -97,8 +103,9 @@ int main(int argc, char** argv)
     });
     for (const std::string& failure : sinks.failures)
         tell(failure);
-    Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder(), nullptr, x11Requests(), std::move(sinks.sinks)});
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    Quorvil form({joystickFor(*options, settings), settings, &messageBoxes, dataFolder(), nullptr,
+                  x11Requests(), std::move(sinks.sinks)});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // A signal ends the program as the tray's Close does, so that files it made are removed.

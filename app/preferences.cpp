@@ -64,12 +64,14 @@ std::optional<std::string> savePreferences(registry& store, const PreferenceCont
     return savePreferences(store, fromControls(controls));
 }
 
-void deletePreferences(registry& store, MessageBoxes& messageBoxes)
+std::optional<std::string> deletePreferences(registry& store, MessageBoxes& messageBoxes)
 {
     if (messageBoxes.MsgBox(DeletePrompt, DeleteButtons, DeleteTitle) != msgbox::Yes)
-        return;
+        return std::nullopt;
     store.beginBatch(); // one wait for the store's lock, not one per section
     for (const char* section : settingSections)
         store.DeleteSetting(section);
-    store.endBatch();
+    if (store.endBatch())
+        return std::nullopt;
+    return store.failureReason();
 }

@@ -31,5 +31,6 @@ void loadPreferences(registry& store, const PreferenceControls& controls);
 // Writes the 23 preferences as one change of the store; never the window position. When any
 // write fails, the reason for the user.
 std::optional<std::string> savePreferences(registry& store, const PreferenceControls& controls);
-// Asks, and on Yes deletes every section of the settings. Changes no control.
-void deletePreferences(registry& store, MessageBoxes& messageBoxes);
+// Asks, and on Yes deletes every section of the settings. Changes no control. When the store
+// refuses, the reason for the user.
+std::optional<std::string> deletePreferences(registry& store, MessageBoxes& messageBoxes);

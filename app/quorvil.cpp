@@ -379,6 +379,10 @@ Quorvil::LoadResult Quorvil::Form_Load()
     m_alarms.setThresholds(
         {stored.high, stored.low, stored.fahrenheit ? Scale::Fahrenheit : Scale::Celsius});
     restorePosition();
+    // The program goes on with the defaults; without a word the user would learn it only when a
+    // Save is refused.
+    if (const std::optional<std::string> problem = m_reg->unreadable())
+        saveFailed(*problem, "read");
     return LoadResult::Run;
 }
 
@@ -426,12 +430,13 @@ void Quorvil::btnSave_Click()
         saveFailed(*failure);
 }
 
-void Quorvil::saveFailed(const std::string& reason)
+void Quorvil::saveFailed(const std::string& reason, const char* action)
 {
-    m_services.messageBoxes->MsgBox(
-        QStringLiteral("The settings could not be saved:\r\n%1\r\n%2")
-            .arg(QString::fromStdString(m_reg->location()), QString::fromStdString(reason)),
-        SaveFailureButtons, SaveFailureTitle);
+    m_services.messageBoxes->MsgBox(QStringLiteral("The settings could not be %1:\r\n%2\r\n%3")
+                                        .arg(QLatin1String(action),
+                                             QString::fromStdString(m_reg->location()),
+                                             QString::fromStdString(reason)),
+                                    SaveFailureButtons, SaveFailureTitle);
 }
 
 void Quorvil::btnRefresh_Click()
@@ -441,8 +446,11 @@ void Quorvil::btnRefresh_Click()
 
 void Quorvil::btnDelete_Click()
 {
-    if (m_reg)
-        deletePreferences(*m_reg, *m_services.messageBoxes);
+    if (!m_reg)
+        return;
+    if (const std::optional<std::string> failure =
+            deletePreferences(*m_reg, *m_services.messageBoxes))
+        saveFailed(*failure, "deleted");
 }
 
 void Quorvil::Option1_Click()
@@ -752,6 +760,12 @@ QString Quorvil::sensorHeading(int sensor) const
 QString Quorvil::rawReading(int sensor) const
 {
     return this->sensor(sensor).raw->text();
+}
+
+QString Quorvil::sensorDevice(int sensor) const
+{
+    return QString::fromStdString(
+        m_services.joystick->servedBy(static_cast<std::uint32_t>(sensor - 1) / 2));
 }
 
 void Quorvil::applyCoefficients(int sensor, const QString& a, const QString& b, const QString& c)

@@ -82,6 +82,7 @@ public:
     // What the calibration and alarms windows read; the calibration window writes.
     QString sensorHeading(int sensor) const override;
     QString rawReading(int sensor) const override;
+    QString sensorDevice(int sensor) const override;
     void applyCoefficients(int sensor, const QString& a, const QString& b,
                            const QString& c) override;
 
@@ -202,8 +203,8 @@ private:
     void restorePosition();
     void endWhenAllUnloaded();
     PreferenceControls preferenceControls() const;
-    // Tells the user that a Save did not keep the settings, and why.
-    void saveFailed(const std::string& reason);
+    // Tells the user that the settings could not be saved (or read, or deleted), and why.
+    void saveFailed(const std::string& reason, const char* action = "saved");
     // Returns logging to Off and tells the user why; action says what failed.
     void logFailed(const QString& action, const std::string& reason);
 

@@ -14,6 +14,8 @@ class CsvLog final {
 public:
     static constexpr std::string_view FileName = "QuorvilLog.csv";
     static constexpr std::string_view HeaderText = "Date,Time,Sensor1,Sensor2,Sensor3,Sensor4,";
+    // Why a start failed while another program (or another log of this one) holds the file.
+    static constexpr std::string_view AnotherWriter = "another Quorvil4 is logging to this file";
 
     CsvLog() = default;
     CsvLog(const CsvLog&) = delete;
@@ -21,11 +23,13 @@ public:
 
     // Creates the folder if needed, creates the file or empties an earlier log (a file that is
     // empty or starts with the header line), and writes the header line ending in the timer's
-    // state. Anything else at the path is left untouched. On failure nothing stays open and the
-    // reason is returned.
+    // state. The file stays locked against other logs until stop. Anything else at the path, or
+    // a log that another one is writing, is left untouched. On failure nothing stays open and
+    // the reason is returned.
     std::optional<std::string> start(const std::filesystem::path& file, bool timerEnabled);
-    // One whole line, CR LF included (csvLine). A log deleted or moved away meanwhile is started
-    // again at its path before the line.
+    // One whole line, CR LF included (csvLine), at the end of the file. A log deleted or moved
+    // away meanwhile is started again at its path before the line, and one emptied meanwhile gets
+    // its header again. A write that fails leaves the file ending in its last whole line.
     std::optional<std::string> writeLine(std::string_view line);
     std::optional<std::string> stop();
 

@@ -12,6 +12,7 @@ packages=(
   desktop-file-utils groff-base clang-format
   xvfb xauth xdotool x11-utils imagemagick
   clang-14 libclang-rt-14-dev
+  dpkg-dev lintian systemd
 )
 
 missing=()

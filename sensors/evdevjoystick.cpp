@@ -1,5 +1,7 @@
 #include "sensors/evdevjoystick.h"
 
+#include "util/text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -23,13 +25,18 @@ constexpr unsigned lastButton = BTN_GAMEPAD + 15;
 constexpr unsigned maxButtons = 32;
 
 constexpr std::array<unsigned, 2> firstPair{ABS_X, ABS_Y};
-// The game-port driver's second X and Y first, then the usual names of a second stick.
+// The usual names of a second stick first (a USB board's Rx and Ry), then the game-port
+// driver's second X and Y, then Z and Rz.
 constexpr std::array<std::array<unsigned, 2>, 3> secondPairs{
-    {{ABS_RUDDER, ABS_THROTTLE}, {ABS_RX, ABS_RY}, {ABS_Z, ABS_RZ}}};
+    {{ABS_RX, ABS_RY}, {ABS_RUDDER, ABS_THROTTLE}, {ABS_Z, ABS_RZ}}};
 // Tablet pads carry X, Y and gamepad-range buttons too; udev and the joystick driver pass over
 // devices with any of these, and so does this service.
-constexpr std::array<unsigned, 4> penOrTouchKeys{BTN_TOOL_PEN, BTN_STYLUS, BTN_TOUCH,
-                                                 BTN_TOOL_FINGER};
+constexpr std::array<unsigned, 2> penKeys{BTN_TOOL_PEN, BTN_STYLUS};
+constexpr std::array<unsigned, 2> touchKeys{BTN_TOUCH, BTN_TOOL_FINGER};
+// What every gamepad with sticks has beside them; a game port or a board has its own buttons.
+constexpr std::array<unsigned, 6> gamepadKeys{BTN_SOUTH, BTN_EAST,   BTN_TL,
+                                              BTN_TR,    BTN_SELECT, BTN_START};
+constexpr const char* SecondPairSuffix = ", second pair";
 
 // The number in "eventN"; nothing for any other name.
 std::optional<unsigned long> eventNumber(std::string_view name)
@@ -76,25 +83,72 @@ bool wordBit(const std::vector<unsigned long long>& words, unsigned bit)
 // The one test for devices known from sysfs and for opened ones; each predicate tells whether
 // the device has an absolute axis, a key or a property.
 template <class Abs, class Key, class Prop>
-bool joystickBy(const Abs& abs, const Key& key, const Prop& prop)
+evdev::Kind kindBy(const Abs& abs, const Key& key, const Prop& prop)
 {
-    if (!abs(ABS_X) || !abs(ABS_Y) || abs(ABS_MT_POSITION_X) || prop(INPUT_PROP_ACCELEROMETER) ||
-        std::any_of(penOrTouchKeys.begin(), penOrTouchKeys.end(), key))
-        return false;
-    for (unsigned code = firstButton; code <= lastButton; ++code) {
-        if (key(code))
-            return true;
-    }
-    return false;
+    using evdev::Kind;
+    if (!abs(ABS_X) || !abs(ABS_Y))
+        return Kind::NoAxes;
+    if (prop(INPUT_PROP_ACCELEROMETER))
+        return Kind::MotionSensor;
+    if (std::any_of(penKeys.begin(), penKeys.end(), key))
+        return Kind::Pen;
+    if (abs(ABS_MT_POSITION_X) || std::any_of(touchKeys.begin(), touchKeys.end(), key))
+        return Kind::Touch;
+    bool button = false;
+    for (unsigned code = firstButton; code <= lastButton && !button; ++code)
+        button = key(code);
+    if (!button)
+        return Kind::NoButton;
+    return std::all_of(gamepadKeys.begin(), gamepadKeys.end(), key) ? Kind::Gamepad
+                                                                    : Kind::Joystick;
 }
 
-std::string identityOf(const libevdev* dev)
+template <class Abs> std::optional<std::array<unsigned, 2>> secondPairBy(const Abs& abs)
 {
-    const auto text = [](const char* s) { return std::string(s ? s : ""); };
-    return std::to_string(libevdev_get_id_bustype(dev)) + ':' +
-           std::to_string(libevdev_get_id_vendor(dev)) + ':' +
-           std::to_string(libevdev_get_id_product(dev)) + ':' + text(libevdev_get_name(dev)) + ':' +
-           text(libevdev_get_phys(dev)) + ':' + text(libevdev_get_uniq(dev));
+    for (const auto& pair : secondPairs) {
+        if (abs(pair[0]) && abs(pair[1]))
+            return pair;
+    }
+    return std::nullopt;
+}
+
+bool joystickKind(evdev::Kind kind)
+{
+    return kind == evdev::Kind::Joystick || kind == evdev::Kind::Gamepad;
+}
+
+std::string claimText(const std::string& identity, bool second)
+{
+    return second ? identity + SecondPairSuffix : identity;
+}
+
+std::string textOf(const char* s)
+{
+    return s ? s : "";
+}
+
+const char* axisName(unsigned code)
+{
+    switch (code) {
+    case ABS_X:
+        return "X";
+    case ABS_Y:
+        return "Y";
+    case ABS_Z:
+        return "Z";
+    case ABS_RX:
+        return "Rx";
+    case ABS_RY:
+        return "Ry";
+    case ABS_RZ:
+        return "Rz";
+    case ABS_RUDDER:
+        return "Rudder";
+    case ABS_THROTTLE:
+        return "Throttle";
+    default:
+        return "?";
+    }
 }
 
 } // namespace
@@ -107,7 +161,7 @@ std::uint32_t mapAxisValue(int value, int minimum)
     return static_cast<std::uint32_t>(std::clamp(shifted, 0LL, 65535LL));
 }
 
-bool publishedJoystick(const PublishedNode& node)
+Kind publishedKind(const PublishedNode& node)
 {
     const auto abs = publishedWords(node.abs);
     const auto key = publishedWords(node.key);
@@ -115,152 +169,258 @@ bool publishedJoystick(const PublishedNode& node)
     const auto in = [](const std::vector<unsigned long long>& words) {
         return [&words](unsigned bit) { return wordBit(words, bit); };
     };
-    return joystickBy(in(abs), in(key), in(props));
+    return kindBy(in(abs), in(key), in(props));
 }
 
-bool isJoystick(const libevdev* dev)
+Kind kindOf(const libevdev* dev)
 {
     const auto in = [dev](unsigned type) {
         return [dev, type](unsigned code) { return libevdev_has_event_code(dev, type, code) != 0; };
     };
-    return joystickBy(in(EV_ABS), in(EV_KEY),
-                      [dev](unsigned prop) { return libevdev_has_property(dev, prop) != 0; });
+    return kindBy(in(EV_ABS), in(EV_KEY),
+                  [dev](unsigned prop) { return libevdev_has_property(dev, prop) != 0; });
+}
+
+const char* leftOutReason(Kind kind)
+{
+    switch (kind) {
+    case Kind::Joystick:
+    case Kind::Gamepad:
+        return "a joystick";
+    case Kind::NoAxes:
+        return "no absolute X and Y axes";
+    case Kind::Pen:
+        return "a pen or tablet";
+    case Kind::Touch:
+        return "a touch surface";
+    case Kind::MotionSensor:
+        return "a motion sensor";
+    case Kind::NoButton:
+        return "no joystick or gamepad button";
+    }
+    return "";
 }
 
 std::optional<std::array<unsigned, 2>> secondPair(const libevdev* dev)
 {
-    for (const auto& pair : secondPairs) {
-        if (libevdev_has_event_code(dev, EV_ABS, pair[0]) &&
-            libevdev_has_event_code(dev, EV_ABS, pair[1]))
-            return pair;
-    }
-    return std::nullopt;
+    return secondPairBy(
+        [dev](unsigned code) { return libevdev_has_event_code(dev, EV_ABS, code) != 0; });
+}
+
+std::string identity(const std::string& name, const std::string& phys, const std::string& uniq)
+{
+    std::string text = name;
+    if (!phys.empty())
+        text += " at " + phys;
+    if (!uniq.empty())
+        text += ", unique id " + uniq;
+    return text;
 }
 
 } // namespace evdev
 
 struct EvdevJoystickService::Candidate {
-    std::string node;
-    std::string phys; // where it is plugged in, then its name: the order of the ids
-    std::string name;
+    std::string node{};
+    std::string phys{}; // where it is plugged in, then its name: the order of the ids
+    std::string name{};
+    std::string uniq{};
     unsigned long number = 0;
-    std::shared_ptr<EvdevDevice> device; // null for a joystick that cannot be opened
-    std::string identity;
-    std::uint32_t failure = JOYERR_NOERROR;
-    bool used = false;
+    bool gamepad = false;
+    bool hasSecondPair = false;
+    std::string identity{};
+    std::shared_ptr<EvdevDevice> device{}; // open already: held, or opened to be recognised
 };
 
-EvdevJoystickService::EvdevJoystickService(std::string root) : m_nodes(std::move(root)) {}
+struct EvdevJoystickService::Entry {
+    std::size_t candidate = 0;
+    bool second = false;
+};
+
+EvdevJoystickService::EvdevJoystickService(std::string root, std::array<std::string, 2> chosen)
+    : m_nodes(std::move(root))
+{
+    for (std::size_t id = 0; id < m_slots.size(); ++id) {
+        m_slots[id].claim = std::string(trimmed(chosen[id], SpacesAndTabs));
+        m_slots[id].chosen = !m_slots[id].claim.empty();
+    }
+}
 
 EvdevJoystickService::~EvdevJoystickService() = default;
 
-bool EvdevJoystickService::held(const std::string& node) const
+std::shared_ptr<EvdevDevice> EvdevJoystickService::heldDevice(const std::string& node) const
 {
-    return std::any_of(m_slots.begin(), m_slots.end(),
-                       [&](const Slot& slot) { return slot.device && slot.node == node; });
+    for (const Slot& slot : m_slots) {
+        if (slot.device && slot.node == node)
+            return slot.device;
+    }
+    return nullptr;
 }
 
-// The joysticks not yet held, in a fixed order: event numbers follow the order in which the
-// drivers found the devices, which may change from boot to boot. A joystick whose node cannot be
-// opened keeps its place, so the ids do not shift once it can be.
+// Every joystick present, in a fixed order: event numbers follow the order in which the drivers
+// found the devices, which may change from boot to boot. What sysfs publishes spares opening
+// devices, which would wake sleeping ones; a joystick that cannot be opened keeps its place, so
+// the ids do not shift once it can be.
 std::vector<EvdevJoystickService::Candidate>
-EvdevJoystickService::candidates(std::uint32_t* unknownFailure) const
+EvdevJoystickService::candidates(std::uint32_t* unknownFailure,
+                                 std::vector<std::string>* leftOut) const
 {
     std::vector<Candidate> found;
-    for (const std::string& node : m_nodes.list()) {
+    std::vector<std::string> names = m_nodes.list();
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return eventNumber(a) < eventNumber(b);
+    });
+    for (const std::string& node : names) {
         const auto number = eventNumber(node);
-        if (!number || held(node))
+        if (!number)
             continue;
-        // Published capabilities spare opening other devices, which would wake sleeping ones,
-        // and tell an unreadable joystick from an unreadable keyboard.
-        const PublishedNode published = m_nodes.published(node);
-        if (published.capsKnown && !evdev::publishedJoystick(published))
-            continue;
-        int error = 0;
-        std::shared_ptr<EvdevDevice> device = EvdevDevice::open(m_nodes.path(node), &error);
-        if (!device) {
-            const std::uint32_t code = error == EACCES || error == EPERM ? NoAccess : OpenFailed;
-            // An unreadable node without published capabilities may or may not be a joystick.
-            if (published.capsKnown) {
-                const PublishedNode place = m_nodes.published(node, true);
-                found.push_back({node, place.phys, place.name, *number, nullptr, {}, code});
-            } else if (*unknownFailure != NoAccess)
-                *unknownFailure = code;
+        Candidate candidate{.node = node, .number = *number, .device = heldDevice(node)};
+        // A held device is known already.
+        PublishedNode published = candidate.device ? PublishedNode{} : m_nodes.published(node);
+        evdev::Kind kind = evdev::Kind::Joystick;
+        std::optional<std::array<unsigned, 2>> second;
+        if (published.capsKnown) {
+            kind = evdev::publishedKind(published);
+            // Where a device is and what it is called matter only for joysticks and the list.
+            if (joystickKind(kind) || leftOut)
+                m_nodes.addPlace(node, published);
+            second = secondPairBy([words = publishedWords(published.abs)](unsigned code) {
+                return wordBit(words, code);
+            });
+            candidate.phys = published.phys;
+            candidate.name = published.name;
+            candidate.uniq = published.uniq;
+        } else {
+            int error = 0;
+            if (!candidate.device)
+                candidate.device = EvdevDevice::open(m_nodes.path(node), &error);
+            if (!candidate.device) {
+                // An unreadable node without published capabilities may or may not be a joystick.
+                const std::uint32_t code =
+                    error == EACCES || error == EPERM ? NoAccess : OpenFailed;
+                if (*unknownFailure != NoAccess)
+                    *unknownFailure = code;
+                if (leftOut)
+                    leftOut->push_back("/dev/input/" + node + ": cannot be opened (" +
+                                       std::strerror(error) + ")");
+                continue;
+            }
+            const libevdev* dev = candidate.device->state();
+            kind = evdev::kindOf(dev);
+            second = evdev::secondPair(dev);
+            candidate.phys = textOf(libevdev_get_phys(dev));
+            candidate.name = textOf(libevdev_get_name(dev));
+            candidate.uniq = textOf(libevdev_get_uniq(dev));
+        }
+        if (!joystickKind(kind)) {
+            if (leftOut)
+                leftOut->push_back("/dev/input/" + node + " (" + candidate.name +
+                                   "): " + evdev::leftOutReason(kind));
             continue;
         }
-        const libevdev* dev = device->state();
-        if (!evdev::isJoystick(dev))
-            continue;
-        const char* phys = libevdev_get_phys(dev);
-        found.push_back(
-            {node, phys ? phys : "", libevdev_get_name(dev), *number, device, identityOf(dev)});
+        candidate.gamepad = kind == evdev::Kind::Gamepad;
+        candidate.hasSecondPair = second.has_value();
+        candidate.identity = evdev::identity(candidate.name, candidate.phys, candidate.uniq);
+        found.push_back(std::move(candidate));
     }
-    std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
-        return std::tie(a.phys, a.name, a.number) < std::tie(b.phys, b.name, b.number);
+    std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+        return std::tie(a.gamepad, a.phys, a.name, a.number) <
+               std::tie(b.gamepad, b.phys, b.name, b.number);
     });
     return found;
 }
 
-void EvdevJoystickService::serve(Slot& slot, std::shared_ptr<EvdevDevice> device, bool second)
+// What a start with these devices would give the ids without a stored choice: joysticks in
+// order, a lone one's second pair next, gamepads last; a stored choice takes its own entry out.
+std::array<std::optional<EvdevJoystickService::Entry>, 2>
+EvdevJoystickService::plan(const std::vector<Candidate>& found) const
 {
-    slot.axes = second ? *evdev::secondPair(device->state()) : firstPair;
-    slot.secondPair = second;
+    std::vector<Entry> order;
+    std::size_t joysticks = 0;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (!found[i].gamepad) {
+            order.push_back({i, false});
+            ++joysticks;
+        }
+    }
+    if (joysticks == 1 && found[order[0].candidate].hasSecondPair)
+        order.push_back({order[0].candidate, true});
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (found[i].gamepad)
+            order.push_back({i, false});
+    }
+    std::erase_if(order, [&](const Entry& entry) {
+        const std::string claim = claimText(found[entry.candidate].identity, entry.second);
+        return std::any_of(m_slots.begin(), m_slots.end(),
+                           [&](const Slot& slot) { return slot.chosen && slot.claim == claim; });
+    });
+    std::array<std::optional<Entry>, 2> planned;
+    auto next = order.begin();
+    for (std::size_t id = 0; id < m_slots.size(); ++id) {
+        if (!m_slots[id].chosen && next != order.end())
+            planned[id] = *next++;
+    }
+    return planned;
+}
+
+void EvdevJoystickService::take(Slot& slot, Candidate& candidate, bool second)
+{
+    slot.claim = claimText(candidate.identity, second);
+    slot.node = candidate.node;
+    if (!candidate.device) {
+        int error = 0;
+        candidate.device = EvdevDevice::open(m_nodes.path(candidate.node), &error);
+        if (!candidate.device) {
+            slot.failure = error == EACCES || error == EPERM ? NoAccess : OpenFailed;
+            return;
+        }
+    }
+    const std::optional<std::array<unsigned, 2>> pair =
+        second ? evdev::secondPair(candidate.device->state()) : firstPair;
+    if (!pair) {
+        slot.failure = JOYERR_UNPLUGGED;
+        return;
+    }
+    slot.axes = *pair;
     // The kernel would drop changes within half the axis's fuzz and average those up to twice
     // it; where it refuses, the readings are smoothed but still good.
     for (const unsigned axis : slot.axes)
-        device->unsmooth(axis);
-    slot.device = std::move(device);
+        candidate.device->unsmooth(axis);
+    slot.device = candidate.device;
 }
 
-// Gives every id without a device the next free joystick.
+// Gives every id without a device the one it belongs to, or the one a start would give it.
 void EvdevJoystickService::rescan()
 {
     std::uint32_t unknownFailure = JOYERR_UNPLUGGED;
     std::vector<Candidate> found = candidates(&unknownFailure);
+    const std::array<std::optional<Entry>, 2> planned = plan(found);
 
-    const auto take = [this](Slot& slot, Candidate& candidate) {
-        candidate.used = true;
-        slot.node = candidate.node;
-        slot.failure = candidate.failure;
-        if (candidate.device) {
-            slot.identity = candidate.identity;
-            serve(slot, candidate.device, false);
-        }
-    };
-    // A replugged joystick returns to its own id, so no sensor ever shows another's reading.
-    for (Slot& slot : m_slots) {
-        if (slot.device || slot.identity.empty() || slot.secondPair)
-            continue;
-        const auto match =
-            std::find_if(found.begin(), found.end(), [&](const Candidate& candidate) {
-                return !candidate.used && candidate.device && candidate.identity == slot.identity;
-            });
-        if (match != found.end())
-            take(slot, *match);
-    }
-    for (Slot& slot : m_slots) {
+    for (std::size_t id = 0; id < m_slots.size(); ++id) {
+        Slot& slot = m_slots[id];
         if (slot.device)
             continue;
-        const auto next = std::find_if(found.begin(), found.end(),
-                                       [](const Candidate& candidate) { return !candidate.used; });
-        if (next != found.end())
-            take(slot, *next);
+        std::optional<Entry> target;
+        if (!slot.claim.empty()) {
+            // Its own device, even when it comes back on another node.
+            for (std::size_t i = 0; i < found.size() && !target; ++i) {
+                for (const bool second : {false, true}) {
+                    if ((!second || found[i].hasSecondPair) &&
+                        claimText(found[i].identity, second) == slot.claim)
+                        target = Entry{i, second};
+                }
+            }
+        } else if (planned[id]) {
+            const std::string claim =
+                claimText(found[planned[id]->candidate].identity, planned[id]->second);
+            const bool taken = std::any_of(m_slots.begin(), m_slots.end(),
+                                           [&](const Slot& other) { return other.claim == claim; });
+            if (!taken)
+                target = planned[id];
+        }
+        if (target)
+            take(slot, found[target->candidate], target->second);
         else
-            slot.failure = unknownFailure;
-    }
-
-    // A game port with four axes answering is one 4-axis joystick to the kernel's driver (and
-    // to many USB adapters): alone, it serves the second id from its second pair.
-    Slot& first = m_slots[0];
-    Slot& second = m_slots[1];
-    const bool lone = first.device && std::all_of(found.begin(), found.end(), [&](const auto& c) {
-                          return c.device == first.device;
-                      });
-    if (lone && !second.device && evdev::secondPair(first.device->state()) &&
-        (second.identity.empty() || (second.secondPair && second.identity == first.identity))) {
-        second.node = first.node;
-        second.identity = first.identity;
-        serve(second, first.device, true);
+            slot.failure = slot.claim.empty() && !planned[id] ? unknownFailure : JOYERR_UNPLUGGED;
     }
 }
 
@@ -281,15 +441,15 @@ std::uint32_t EvdevJoystickService::joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX*
     if (const std::uint32_t rc = acquire(uJoyID); rc != JOYERR_NOERROR)
         return rc;
 
+    // Until the driver has reported since the opening, the kernel's values are old ones.
+    int rc = slot.device->reported() ? slot.device->drain()
+                                     : slot.device->awaitReport(FirstReportWaitMs);
     std::array<int, 2> values{};
     std::array<int, 2> minimums{};
-    int rc = 0;
     for (std::size_t i = 0; i < slot.axes.size() && rc == 0; ++i)
         rc = slot.device->axis(slot.axes[i], &values[i], &minimums[i]);
-    if (rc == 0)
-        rc = slot.device->drain();
     if (rc < 0) {
-        // Dropped so the next call looks for the device again.
+        // Closed at once, and the next call looks for the device again.
         slot.device.reset();
         return rc == -ENODEV ? JOYERR_UNPLUGGED : ReadFailed;
     }
@@ -357,4 +517,104 @@ std::uint32_t EvdevJoystickService::joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS
     std::strncpy(caps.szRegKey, ("/dev/input/" + slot.node).c_str(), sizeof(caps.szRegKey) - 1);
     *pjc = caps;
     return JOYERR_NOERROR;
+}
+
+std::string EvdevJoystickService::servedBy(std::uint32_t uJoyID) const
+{
+    if (uJoyID >= m_slots.size() || !m_slots[uJoyID].device)
+        return {};
+    return m_slots[uJoyID].claim;
+}
+
+std::string EvdevJoystickService::listing()
+{
+    for (std::uint32_t id = 0; id < m_slots.size(); ++id)
+        acquire(id);
+    std::uint32_t unknownFailure = JOYERR_UNPLUGGED;
+    std::vector<std::string> leftOut;
+    std::vector<Candidate> found = candidates(&unknownFailure, &leftOut);
+
+    const auto idText = [](std::size_t id) {
+        return "joystick " + std::to_string(id + 1) + " (sensors " + std::to_string(id * 2 + 1) +
+               " and " + std::to_string(id * 2 + 2) + ")";
+    };
+    const auto readings = [](EvdevDevice& device, const std::array<unsigned, 2>& axes,
+                             std::size_t firstSensor) {
+        std::string text;
+        for (std::size_t i = 0; i < axes.size(); ++i) {
+            int value = 0;
+            int minimum = 0;
+            text += "  sensor " + std::to_string(firstSensor + i) + ": " + axisName(axes[i]) +
+                    " axis, ";
+            text += device.axis(axes[i], &value, &minimum) == 0
+                        ? "reading " + std::to_string(evdev::mapAxisValue(value, minimum)) + "\n"
+                        : std::string("no reading\n");
+        }
+        return text;
+    };
+
+    std::string text =
+        found.empty() ? "No joysticks.\n" : "Joysticks, in the order Quorvil4 takes them:\n";
+    for (Candidate& candidate : found) {
+        std::string ids;
+        std::vector<std::pair<std::size_t, bool>> served; // id, second pair
+        for (std::size_t id = 0; id < m_slots.size(); ++id) {
+            for (const bool second : {false, true}) {
+                if (m_slots[id].node == candidate.node &&
+                    m_slots[id].claim == claimText(candidate.identity, second))
+                    served.emplace_back(id, second);
+            }
+        }
+        for (const auto& [id, second] : served)
+            ids += (ids.empty() ? "" : ", ") + idText(id) + (second ? " from its second pair" : "");
+        const bool chosen = std::any_of(m_slots.begin(), m_slots.end(),
+                                        [](const Slot& slot) { return slot.chosen; });
+        if (ids.empty())
+            ids = chosen ? "no joystick id: the stored choice names other devices, or both ids "
+                           "are taken"
+                         : "no joystick id: both ids are taken";
+        text += "/dev/input/" + candidate.node + ": " + ids + "\n";
+        text += "  name: " + candidate.name + "\n";
+        text += "  physical path: " + (candidate.phys.empty() ? "(none)" : candidate.phys) + "\n";
+        text += "  unique id: " + (candidate.uniq.empty() ? "(none)" : candidate.uniq) + "\n";
+        if (candidate.gamepad)
+            text += "  a gamepad: its centred sticks are taken only when no other joystick is "
+                    "left\n";
+        if (!candidate.device) {
+            int error = 0;
+            candidate.device = EvdevDevice::open(m_nodes.path(candidate.node), &error);
+            if (!candidate.device) {
+                text += std::string("  cannot be read: ") + std::strerror(error) + " (rc = " +
+                        std::to_string(error == EACCES || error == EPERM ? NoAccess : OpenFailed) +
+                        ")\n";
+                continue;
+            }
+        }
+        EvdevDevice& device = *candidate.device;
+        if (!device.reported() && device.awaitReport(FirstReportWaitMs) < 0) {
+            text += "  no reading: unplugged\n";
+            continue;
+        }
+        if (served.empty()) {
+            text += "  identity: " + candidate.identity + "\n";
+            text += readings(device, firstPair, 1);
+            continue;
+        }
+        for (const auto& [id, second] : served) {
+            text += "  identity for " + std::string(id == 0 ? "Joystick1" : "Joystick2") + ": " +
+                    m_slots[id].claim + "\n";
+            text += readings(device, m_slots[id].axes, id * 2 + 1);
+        }
+    }
+    for (std::size_t id = 0; id < m_slots.size(); ++id) {
+        if (m_slots[id].chosen && !m_slots[id].device)
+            text += idText(id) + ": stored choice \"" + m_slots[id].claim +
+                    "\", not plugged in or not readable\n";
+    }
+    if (!leftOut.empty()) {
+        text += "Left out:\n";
+        for (const std::string& line : leftOut)
+            text += line + "\n";
+    }
+    return text;
 }

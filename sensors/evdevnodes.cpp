@@ -3,10 +3,12 @@
 #include "util/fileio.h"
 
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -63,11 +65,17 @@ PublishedNode EvdevNodes::published(const std::string& node, bool place) const
     found.key = readLine(device + "capabilities/key", &keyRead);
     found.capsKnown = absRead && keyRead;
     found.props = readLine(device + "properties");
-    if (place) {
-        found.phys = readLine(device + "phys");
-        found.name = readLine(device + "name");
-    }
+    if (place)
+        addPlace(node, found);
     return found;
+}
+
+void EvdevNodes::addPlace(const std::string& node, PublishedNode& published) const
+{
+    const std::string device = m_root + "sys/class/input/" + node + "/device/";
+    published.phys = readLine(device + "phys");
+    published.name = readLine(device + "name");
+    published.uniq = readLine(device + "uniq");
 }
 
 std::unique_ptr<EvdevDevice> EvdevDevice::open(const std::string& path, int* error)
@@ -96,7 +104,9 @@ EvdevDevice::~EvdevDevice()
 int EvdevDevice::drain()
 {
     // A device that floods events must not hold the caller; the rest wait for the next poll.
-    // After a dropped-events marker the queue is simply read on: values never come from it.
+    // A dropped-events marker is no failure: the driver of a game port at fuzz 0 overflows the
+    // queue between two polls, and libevdev has read the kernel's values again. The queue is
+    // simply read on; values never come from it.
     for (int i = 0; i < 4096; ++i) {
         input_event ev;
         const int rc = libevdev_next_event(m_dev, LIBEVDEV_READ_FLAG_NORMAL, &ev);
@@ -104,8 +114,29 @@ int EvdevDevice::drain()
             return 0;
         if (rc < 0)
             return rc;
+        if (ev.type == EV_SYN && (ev.code == SYN_REPORT || ev.code == SYN_DROPPED))
+            m_reported = true;
     }
     return 0;
+}
+
+int EvdevDevice::awaitReport(int timeoutMs)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    for (;;) {
+        if (const int rc = drain(); rc < 0 || m_reported)
+            return rc;
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            return 0;
+        pollfd wait{m_fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR)
+            return -errno;
+        if (ready == 0)
+            return 0;
+    }
 }
 
 int EvdevDevice::axis(unsigned code, int* value, int* minimum) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The joystick service's records, laid out byte for byte as the Windows multimedia API has them.
 struct JOYINFOEX {
@@ -66,4 +67,7 @@ public:
     // 0 when a device serves the id.
     virtual std::uint32_t joyGetDevCapsA(std::uint32_t uJoyID, JOYCAPS* pjc,
                                          std::uint32_t cbjc) = 0;
+    // The device serving the id now, as the user knows it; empty when none, and for services
+    // without devices of their own.
+    virtual std::string servedBy(std::uint32_t /*uJoyID*/) const { return {}; }
 };

@@ -64,21 +64,27 @@ bool keepBackup(const fs::path& file, std::string_view text, mode_t mode)
 }
 
 // Writes a flushed temporary file and renames it over target: readers and a crash see the old
-// or the new file, never a mixture. written receives what the new file is on disk.
-bool replaceFile(const fs::path& target, std::string_view text, mode_t mode, struct stat& written)
+// or the new file, never a mixture. written receives what the new file is on disk; on failure,
+// troubled names the file that the reason concerns.
+bool replaceFile(const fs::path& target, std::string_view text, mode_t mode, struct stat& written,
+                 std::string& troubled)
 {
     // Only the holder of the exclusive lock writes it, so one name will do. Whatever sits there
     // (a file left by a writer that died, a FIFO) is removed rather than opened.
     const std::string temp = target.string() + ".tmp";
+    troubled = temp;
     if (::unlink(temp.c_str()) != 0 && errno != ENOENT)
         return false;
     FileDescriptor fd(openFile(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
     if (!fd.valid())
         return false;
     ::fchmod(fd.get(), mode); // keeps the permissions of the file it replaces
-    if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written) != 0 ||
-        !fd.close() || ::rename(temp.c_str(), target.c_str()) != 0) {
+    const bool copied = writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 &&
+                        ::fstat(fd.get(), &written) == 0 && fd.close();
+    if (!copied || ::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
+        if (copied)
+            troubled = target.string();
         ::unlink(temp.c_str());
         errno = error;
         return false;
@@ -192,8 +198,8 @@ long HiveFileRegistry::lockForWriting()
     FileDescriptor lock(
         openFile(name.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0600));
     struct stat st {};
-    if (!lock.valid() && errno != ELOOP)
-        return fail(failure(reg::CantWrite), errnoText());
+    if (!lock.valid() && errno != ELOOP && errno != EISDIR)
+        return fail(failure(reg::CantWrite), name + ": " + errnoText());
     if (!lock.valid() || ::fstat(lock.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(reg::CantWrite, "The lock file " + name + " is not a regular file");
     const auto deadline = std::chrono::steady_clock::now() + m_lockWait;
@@ -235,8 +241,9 @@ long HiveFileRegistry::commit()
         !keepBackup(*target, snapshot.text, snapshot.mode))
         return fail(failure(reg::CantWrite), "No backup could be made: " + errnoText());
     struct stat st {};
-    if (!replaceFile(*target, *text, snapshot.mode, st))
-        return fail(failure(reg::CantWrite), errnoText());
+    std::string troubled;
+    if (!replaceFile(*target, *text, snapshot.mode, st, troubled))
+        return fail(failure(reg::CantWrite), troubled + ": " + errnoText());
     Snapshot written = snapshotOf(st);
     written.mode = snapshot.mode;
     written.hive = std::move(snapshot.hive);

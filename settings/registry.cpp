@@ -126,14 +126,27 @@ bool registry::endBatch()
 bool registry::DeleteSetting(std::string Section, std::string Key)
 {
     // A value goes from its section's key; a section goes from the application key.
+    // Nothing there to delete is no failure to report.
+    const auto note = [this](long rc) { return rc == reg::FileNotFound ? false : noteResult(rc); };
     RegKey key = 0;
-    if (m_api->RegOpenKeyExA(BuildKeyPath(Key.empty() ? "" : Section).c_str(), reg::KeyAllAccess,
-                             &key) != reg::Success)
-        return false;
+    if (const long rc = m_api->RegOpenKeyExA(BuildKeyPath(Key.empty() ? "" : Section).c_str(),
+                                             reg::KeyAllAccess, &key);
+        rc != reg::Success)
+        return note(rc);
     const KeyCloser closer{*m_api, key};
-    const long rc = Key.empty() ? m_api->RegDeleteKeyA(key, Section.c_str())
-                                : m_api->RegDeleteValueA(key, valueName(Key));
-    return rc == reg::Success;
+    return note(Key.empty() ? m_api->RegDeleteKeyA(key, Section.c_str())
+                            : m_api->RegDeleteValueA(key, valueName(Key)));
+}
+
+std::optional<std::string> registry::unreadable()
+{
+    RegKey key = 0;
+    const long rc = m_api->RegOpenKeyExA(BuildKeyPath("").c_str(), reg::KeyRead, &key);
+    if (rc == reg::Success)
+        m_api->RegCloseKey(key);
+    if (rc == reg::Success || rc == reg::FileNotFound)
+        return std::nullopt;
+    return m_api->failureReason(rc);
 }
 
 registry::Table registry::GetAllSettings(std::string Section)

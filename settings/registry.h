@@ -3,6 +3,7 @@
 #include "settings/registryapi.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,11 @@ public:
     // rewrite). endBatch is false when any of them failed; failureReason then says why.
     void beginBatch();
     bool endBatch();
-    // Where the settings are kept, and why the last failed write failed, for the user.
+    // Why the stored settings cannot be read at all (say, a file that holds no settings), so
+    // that every Get gives its default; none when they can, or when nothing is stored yet.
+    std::optional<std::string> unreadable();
+    // Where the settings are kept, and why the last failed write or delete failed, for the
+    // user.
     std::string location() const { return m_api->location(); }
     std::string failureReason() const { return m_api->failureReason(m_failure); }
 

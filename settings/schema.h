@@ -28,6 +28,10 @@ inline constexpr const char* TopKey = "Top";
 inline constexpr const char* AlarmsSection = "Alarms";
 inline constexpr const char* AlarmScaleKey = "Scale";
 
+// The devices chosen to serve joystick ids 0 and 1, by the identity the joystick service gives.
+inline constexpr const char* JoysticksSection = "Joysticks";
+inline constexpr std::array<const char*, 2> joystickKeys{"Joystick1", "Joystick2"};
+
 // Deleted in this order by "Delete Settings".
-inline constexpr std::array<const char*, 6> settingSections{"Sensor1", "Sensor2", "Sensor3",
-                                                            "Sensor4", "Misc",    AlarmsSection};
+inline constexpr std::array<const char*, 7> settingSections{
+    "Sensor1", "Sensor2", "Sensor3", "Sensor4", "Misc", AlarmsSection, JoysticksSection};

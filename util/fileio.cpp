@@ -74,6 +74,18 @@ bool readAll(int fd, std::string& text, std::size_t limit, std::size_t sizeHint)
     return true;
 }
 
+void keepStandardDescriptorsOpen()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // open gives the lowest free number, which is this one.
+        const int standIn = ::open("/dev/null", O_RDONLY);
+        if (standIn >= 0 && standIn != fd)
+            ::close(standIn);
+    }
+}
+
 std::string errnoText(int error)
 {
     return std::generic_category().message(error);

@@ -37,5 +37,10 @@ bool writeAll(int fd, std::string_view data);
 // EFBIG when the file holds more than limit bytes.
 bool readAll(int fd, std::string& text, std::size_t limit, std::size_t sizeHint = 0);
 
+// Gives each of descriptors 0, 1 and 2 that is closed a read-only /dev/null, before anything else
+// is opened: a file opened later would otherwise take its number, and take in whatever is written
+// to standard output or error. A write to such a stand-in fails as a closed one does (EBADF).
+void keepStandardDescriptorsOpen();
+
 // What errno (or the given error number) means, in words, for a message to the user.
 std::string errnoText(int error = errno);

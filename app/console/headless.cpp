@@ -34,6 +34,9 @@ bool Headless::start()
     registry store(m_services.registryApi);
     store.setCompany(registry::DefaultCompany);
     store.setAppName(registry::ProductName);
+    if (const std::optional<std::string> problem = store.unreadable())
+        m_services.report("quorvil4: the settings could not be read: " + store.location() + ": " +
+                          *problem);
     loadPreferences(store, m_preferences);
     const StoredAlarms alarms = loadAlarms(store);
     m_alarms.setThresholds(
@@ -95,6 +98,15 @@ void Headless::sample(int joystick, JOYINFOEX& info)
                                 m_alarms, scale, sensor.name);
     }
     m_recorder.joystickPolled(joystick, m_services.clock->now().toMSecsSinceEpoch());
+    // Which device feeds the sensors, once it starts to.
+    if (std::string device = m_services.joystick->servedBy(joystick);
+        device != m_served[joystick]) {
+        if (!device.empty())
+            m_services.report("joystick " + std::to_string(joystick + 1) + " (sensors " +
+                              std::to_string(joystick * 2 + 1) + " and " +
+                              std::to_string(joystick * 2 + 2) + "): " + device);
+        m_served[joystick] = std::move(device);
+    }
     // A problem is told when it starts and when it ends, not at every poll.
     if (status != m_reported[joystick]) {
         m_reported[joystick] = status;

@@ -74,5 +74,6 @@ private:
     JOYINFOEX m_info[2]{};
     std::array<std::string, 4> m_bare;
     std::array<std::string, 2> m_reported; // the status last reported per joystick
+    std::array<std::string, 2> m_served;   // the device last reported per joystick
     int m_status = 0;
 };

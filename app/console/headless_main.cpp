@@ -3,6 +3,7 @@
 #include "app/console/sinks.h"
 #include "app/console/stopsignals.h"
 #include "settings/hivefile.h"
+#include "util/fileio.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -14,6 +15,7 @@
 // costs little memory. quorvil4 --headless starts it.
 int main(int argc, char** argv)
 {
+    keepStandardDescriptorsOpen();
     std::string error;
     std::optional<Options> options = parseOptions({argv + 1, argv + argc}, &error);
     if (!options) {
@@ -24,8 +26,10 @@ int main(int argc, char** argv)
         return *status;
 
     QCoreApplication app(argc, argv);
-    // A closed standard output shows as a failed write, not as a fatal signal.
+    // A closed standard output, or a file-size limit reached, shows as a failed write that is
+    // reported and leaves the log whole, not as a fatal signal.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     // The signal only asks; the line being written is finished first.
     const std::unique_ptr<StopSignals> stop = StopSignals::install([&app] { app.exit(0); }, &error);
     if (!stop) {
@@ -40,8 +44,9 @@ int main(int argc, char** argv)
     if (!sinks.failures.empty())
         return 1;
 
-    Headless headless({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                       nullptr, STDOUT_FILENO, report, std::move(sinks.sinks)},
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO, report,
+                       std::move(sinks.sinks)},
                       *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);

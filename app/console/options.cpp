@@ -31,6 +31,7 @@ std::string usageText(bool details)
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
                        "[--interval=SECONDS] [--log=FILE] [METRICS]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
+                       "       quorvil4 --list-joysticks | --keep-joysticks\n"
                        "       quorvil4 --help | --version\n"
                        "METRICS is [--metrics=[ADDRESS:]PORT] [--metrics-file=FILE]\n";
     if (details)
@@ -55,6 +56,10 @@ std::string usageText(bool details)
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
+                "  --list-joysticks   list the input devices: which joystick each one is, and "
+                "why others are left out\n"
+                "  --keep-joysticks   store the devices serving joysticks 1 and 2 now, so that "
+                "no other takes their place\n"
                 "  --help             print this text\n"
                 "  --version          print the version\n";
     return text;
@@ -129,6 +134,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             if (options.metricsFile || arg.size() == MetricsFile.size())
                 return fail("--metrics-file needs a file name, once");
             options.metricsFile = argument.substr(MetricsFile.size());
+        } else if (arg == "--list-joysticks" || arg == "--keep-joysticks") {
+            if (arguments.size() != 1)
+                return fail(argument + " stands alone");
+            options.mode = arg == "--list-joysticks" ? Options::Mode::ListJoysticks
+                                                     : Options::Mode::KeepJoysticks;
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else {

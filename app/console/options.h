@@ -8,7 +8,7 @@
 
 // The command line, read before anything needs a display.
 struct Options {
-    enum class Mode { Window, Headless, Calibrate, Help, Version };
+    enum class Mode { Window, Headless, Calibrate, ListJoysticks, KeepJoysticks, Help, Version };
     enum class Port { Hardware, Simulated, Scripted };
 
     Mode mode = Mode::Window;

@@ -1,4 +1,8 @@
+#include "app/frmcalibrate.h"
 #include "support/quorviltest.h"
+
+#include <QSet>
+#include <QTextDocument>
 
 namespace {
 
@@ -77,4 +81,52 @@ TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
     EXPECT_EQ(window()->rows[0].state->text(), QStringLiteral("ok"));
     window()->btnReset->click();
     EXPECT_EQ(window()->rows[0].minimum->text(), QString());
+}
+
+// A name is shown as typed wherever it appears, tags and all: the toolkit reads tags in a label
+// or tooltip by itself. The stored name stays exactly as it was.
+TEST_F(Alarms, aNameIsShownAsTypedEverywhere)
+{
+    const QString name = QStringLiteral("a<b>x</b> & <i>y");
+    put("Sensor1", "Sensor1_Name", name.toStdString().c_str());
+    put("Alarms", "High1", "30");
+    Quorvil& q = loaded();
+    q.mnuAlarms->trigger();
+    q.mnuCalibrate->trigger();
+    auto* calibration = qobject_cast<frmCalibrate*>(q.forms().form(QStringLiteral("frmCalibrate")));
+    ASSERT_TRUE(calibration);
+    const char* points[][2] = {{"0", "7903"}, {"10", "5203"}, {"25", "3296"}};
+    for (int row = 0; row < 3; ++row) {
+        calibration->txtTemperature[row]->setText(QString::fromLatin1(points[row][0]));
+        calibration->txtReading[row]->setText(QString::fromLatin1(points[row][1]));
+    }
+    joystick->set(0, 0, 10000, 32767); // 33 C: the alarm goes off
+    q.Timer1_Timer();
+    calibration->btnApply->click();
+
+    int shown = 0;
+    const QList<QLabel*> labels = q.findChildren<QLabel*>() + window()->findChildren<QLabel*>() +
+                                  calibration->findChildren<QLabel*>();
+    for (const QLabel* label : QSet<QLabel*>(labels.begin(), labels.end())) {
+        if (!label->text().contains(name))
+            continue;
+        ++shown;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
+    EXPECT_EQ(shown, 3); // the heading, the alarms row, the calibration's message
+    EXPECT_EQ(q.LabelS1->text(), name);
+
+    const QString tooltip = q.tray().trayTooltip();
+    EXPECT_EQ(tooltip, QStringLiteral("Quorvil - alarm: ") + name);
+    const QString given = plainTooltip(tooltip);
+    QTextDocument asShown;
+    if (Qt::mightBeRichText(given))
+        asShown.setHtml(given);
+    else
+        asShown.setPlainText(given);
+    EXPECT_EQ(asShown.toPlainText(), tooltip);
+
+    q.btnSave->click();
+    EXPECT_EQ(registry(store).GetSetting("Sensor1", "Sensor1_Name"), name.toStdString());
+    calibration->close();
 }

@@ -1,8 +1,8 @@
+#include "app/console/headless.h"
+#include "support/fulldisk.h"
 #include "support/quorviltest.h"
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -78,16 +78,52 @@ TEST_F(Logging, onWritesTheHeaderAndEachTickOneLineOfSixFieldsUntilOff)
     fs::remove(file());
 
     q.Option1->click();
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = Header.size();
-    setrlimit(RLIMIT_FSIZE, &limited);
     boxes.answer(msgbox::Ok);
-    q.TimerCount_Timer();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    {
+        const FullDisk full(Header.size() + 10); // in the middle of the line
+        q.TimerCount_Timer();
+    }
     expectReported("written", "File too large");
     EXPECT_EQ(contents(), Header);
+}
+
+// The window and the console mode logging to one file, in either order: the second is refused
+// with the log's failure message and touches nothing, while the first goes on line by line.
+TEST_F(Logging, aSecondProgramCannotLogToTheSameFile)
+{
+    Quorvil& q = loaded();
+    Options options;
+    options.mode = Options::Mode::Headless;
+    options.logFile = file().string();
+    std::vector<std::string> reports;
+    const auto console = [&] {
+        return std::make_unique<Headless>(
+            HeadlessServices{joystick, store, clock, -1,
+                             [&](const std::string& r) { reports.push_back(r); }},
+            options);
+    };
+
+    q.Option1->click();
+    q.TimerCount_Timer();
+    const std::string logged = contents();
+    std::unique_ptr<Headless> second = console();
+    EXPECT_FALSE(second->start());
+    EXPECT_EQ(second->status(), 1);
+    EXPECT_EQ(reports, std::vector<std::string>{
+                           "quorvil4: the log file could not be created: " + file().string() +
+                           ": another Quorvil4 is logging to this file"});
+    EXPECT_EQ(contents(), logged);
+    q.TimerCount_Timer();
+    EXPECT_EQ(contents().size(), 2 * logged.size() - Header.size());
+    q.Option2->click();
+
+    std::unique_ptr<Headless> first = console();
+    ASSERT_TRUE(first->start());
+    first->TimerCount_Timer();
+    const std::string consoleLogged = contents();
+    boxes.answer(msgbox::Ok);
+    q.Option1->click();
+    EXPECT_EQ(contents(), consoleLogged);
+    first.reset();
+    expectReported("created", "another Quorvil4 is logging to this file");
 }

@@ -1,6 +1,10 @@
 #include "settings/hivefile.h"
 #include "support/quorviltest.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 using Rows = registry::Table;
@@ -106,8 +110,9 @@ TEST_F(Preferences, handEditedValuesLoadInOrderAndUnreadableOnesChangeNothing)
     EXPECT_EQ(q.TimerCount.interval(), 6000);
 }
 
-// Delete asks with No as the default; only Yes takes every section, alarms too, and the
-// controls keep what they show. File > Exit afterwards writes the position alone.
+// Delete asks with No as the default; only Yes takes every section, alarms and the chosen
+// joysticks too, and the controls keep what they show. File > Exit afterwards writes the position
+// alone.
 TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
 {
     for (const int answer : {msgbox::No, msgbox::Yes}) {
@@ -119,6 +124,8 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
         q.btnRefresh->click();
         put("Misc", "Left", "1440");
         put("Alarms", "High1", "30");
+        put("Joysticks", "Joystick2",
+            "Analog 4-axis 4-button joystick at isa0201/gameport0/input0");
         const std::string shown = controlValues(q);
         boxes.asked.clear();
         boxes.answer(answer);
@@ -127,9 +134,9 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
         EXPECT_EQ(boxes.asked[0].prompt,
                   QStringLiteral("Are you sure you want to delete ALL Quorvil settings?"));
         EXPECT_EQ(boxes.asked[0].buttons, 308);
-        const std::pair<const char*, std::size_t> sections[] = {{"Sensor1", 5}, {"Sensor2", 5},
-                                                                {"Sensor3", 5}, {"Sensor4", 5},
-                                                                {"Misc", 4},    {"Alarms", 1}};
+        const std::pair<const char*, std::size_t> sections[] = {
+            {"Sensor1", 5}, {"Sensor2", 5}, {"Sensor3", 5},  {"Sensor4", 5},
+            {"Misc", 4},    {"Alarms", 1},  {"Joysticks", 1}};
         for (const auto& [name, keys] : sections)
             EXPECT_EQ(section(name).size(), answer == msgbox::No ? keys : 0u) << name;
         q.btnRefresh->click();
@@ -140,23 +147,64 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
     EXPECT_EQ(store->tree.find({"Software", "Norvalde", "Quorvil4"})->subkeys().size(), 1u);
 }
 
-// A Save that cannot be stored says so once, naming the file and the reason; the controls stay
-// as they are and the file is left alone.
-TEST_F(Preferences, aSaveThatCannotBeStoredIsReportedOnce)
+// A settings file that cannot be read is told once at start, after the driver check, and the
+// program goes on with the defaults; a Save then says so again, naming the file and the reason.
+// The controls stay as they are and the file is left alone.
+TEST_F(Preferences, anUnreadableFileIsToldAtStartAndAtEachSave)
 {
     TempDir dir;
     const std::filesystem::path file = dir.path() / "user.reg";
     writeFile(file, "Left=1920\n");
+    const std::string design = controlValues(make());
+    joystick->port(1).capsResult = 165;
     Quorvil q({joystick, std::make_shared<HiveFileRegistry>(file), &boxes, dir.path()});
+    boxes.answer(msgbox::Yes);
+    boxes.answer(msgbox::Ok);
     ASSERT_EQ(q.Form_Load(), Quorvil::LoadResult::Run);
+    const std::string reason =
+        "\r\n" + file.string() + "\r\nThe settings file is not in the registry text format";
+    ASSERT_EQ(boxes.asked.size(), 2);
+    EXPECT_EQ(boxes.asked[1].buttons, msgbox::OkOnly + msgbox::Exclamation);
+    EXPECT_EQ(boxes.asked[1].prompt.toStdString(), "The settings could not be read:" + reason);
     const std::string before = controlValues(q);
     boxes.answer(msgbox::Ok);
     q.btnSave->click();
-    ASSERT_EQ(boxes.asked.size(), 1);
-    EXPECT_EQ(boxes.asked[0].buttons, msgbox::OkOnly + msgbox::Exclamation);
-    EXPECT_EQ(boxes.asked[0].prompt.toStdString(),
-              "The settings could not be saved:\r\n" + file.string() +
-                  "\r\nThe settings file is not in the registry text format");
+    ASSERT_EQ(boxes.asked.size(), 3);
+    EXPECT_EQ(boxes.asked[2].buttons, msgbox::OkOnly + msgbox::Exclamation);
+    EXPECT_EQ(boxes.asked[2].prompt.toStdString(), "The settings could not be saved:" + reason);
     EXPECT_EQ(controlValues(q), before);
     EXPECT_EQ(readFile(file), "Left=1920\n");
+
+    // Nothing stored yet is no problem to tell.
+    std::filesystem::remove(file);
+    boxes.asked.clear();
+    boxes.answer(msgbox::Yes);
+    Quorvil fresh({joystick, std::make_shared<HiveFileRegistry>(file), &boxes, dir.path()});
+    ASSERT_EQ(fresh.Form_Load(), Quorvil::LoadResult::Run);
+    EXPECT_EQ(boxes.asked.size(), 1);
+}
+
+// While another program holds the settings lock, a Delete answered Yes says so once after the
+// bounded wait, as a Save does, and every value stays.
+TEST_F(Preferences, aDeleteThatCannotBeStoredIsReported)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "user.reg";
+    const auto hive = std::make_shared<HiveFileRegistry>(file, std::chrono::milliseconds(50));
+    registry(hive).SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
+    const std::string before = readFile(file);
+    Quorvil q({joystick, hive, &boxes, dir.path()});
+    ASSERT_EQ(q.Form_Load(), Quorvil::LoadResult::Run);
+    const int holder = ::open((file.string() + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    boxes.answer(msgbox::Yes);
+    boxes.answer(msgbox::Ok);
+    q.btnDelete->click();
+    ::close(holder);
+    ASSERT_EQ(boxes.asked.size(), 2);
+    EXPECT_EQ(boxes.asked[1].buttons, msgbox::OkOnly + msgbox::Exclamation);
+    EXPECT_EQ(boxes.asked[1].prompt.toStdString(),
+              "The settings could not be deleted:\r\n" + file.string() +
+                  "\r\nAnother program holds the settings lock");
+    EXPECT_EQ(readFile(file), before);
 }

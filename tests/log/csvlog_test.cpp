@@ -1,5 +1,6 @@
 #include "log/csvlog.h"
 #include "support/deadline.h"
+#include "support/fulldisk.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -76,4 +77,43 @@ TEST(LoggingInterval, positionsMapToTheirMillisecondsAndOthersToNothing)
                                      15000,        30000, 60000, std::nullopt};
     for (int position = -1; position <= 7; ++position)
         EXPECT_EQ(loggingInterval(position), ms[position + 1]) << position;
+}
+
+// A disk that fills mid-line, at start or at a tick, leaves the log ending in its last whole
+// line, so that what follows (a later start, another program's reading) never meets a fragment.
+TEST(CsvLog, aFullDiskLeavesOnlyWholeLines)
+{
+    TempDir temp;
+    const fs::path file = temp.path() / "QuorvilLog.csv";
+    const std::string line = csvLine("2026-12-07", "02:18:01", {"21", "22", "19", "-3"});
+    CsvLog log;
+    ASSERT_EQ(log.start(file, true), std::nullopt);
+    ASSERT_EQ(log.writeLine(line), std::nullopt);
+    {
+        const FullDisk full(Header.size() + line.size() + 16);
+        EXPECT_EQ(log.writeLine(line), "File too large");
+    }
+    EXPECT_EQ(readFile(file), Header + line);
+    log.stop();
+    {
+        const FullDisk full(Header.size() - 10);
+        EXPECT_EQ(log.start(file, true), "File too large");
+    }
+    EXPECT_EQ(readFile(file), "");
+    EXPECT_FALSE(log.isOpen());
+}
+
+// A log emptied under the program (a rotation that copies and truncates, or ": > file") goes on
+// at its new start with the header again, never behind a run of NUL bytes.
+TEST(CsvLog, aLogEmptiedByAnotherProgramStartsAgainWithItsHeader)
+{
+    TempDir temp;
+    const fs::path file = temp.path() / "QuorvilLog.csv";
+    CsvLog log;
+    ASSERT_EQ(log.start(file, true), std::nullopt);
+    ASSERT_EQ(log.writeLine(csvLine("d", "1", {"1", "", "", ""})), std::nullopt);
+    fs::resize_file(file, 0);
+    ASSERT_EQ(log.writeLine(csvLine("d", "2", {"2", "", "", ""})), std::nullopt);
+    ASSERT_EQ(log.writeLine(csvLine("d", "3", {"3", "", "", ""})), std::nullopt);
+    EXPECT_EQ(readFile(file), Header + "d,2,2,,,\r\nd,3,3,,,\r\n");
 }

@@ -155,6 +155,9 @@ TEST_F(HiveStore, writesArePrivateAndWhatCannotBeReadOrWrittenLosesNothing)
     for (const auto& [content, reason] : contents) {
         SCOPED_TRACE(content.substr(0, 12));
         writeFile(file, content);
+        registry deleting(api);
+        EXPECT_FALSE(deleting.DeleteSetting("Misc"));
+        EXPECT_NE(deleting.failureReason().find(reason), std::string::npos);
         EXPECT_EQ(Reg.GetSetting("Misc", "Left", "d"), "d");
         EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
         EXPECT_NE(Reg.failureReason().find(reason), std::string::npos) << Reg.failureReason();
@@ -220,6 +223,24 @@ TEST_F(HiveStore, aHeldLockOrAFifoNeverFreezesTheStore)
         EXPECT_EQ(store.GetSetting("Misc", "Top", "d"), "d");
         EXPECT_FALSE(store.SaveSetting("Misc", "Top", "4"));
     });
+}
+
+// A folder where the lock or the copy should be fails the write, naming that folder, not the
+// settings file it stands beside.
+TEST_F(HiveStore, aFolderInTheWayIsNamed)
+{
+    ASSERT_TRUE(Reg.SaveSetting("Misc", "Left", "1920"));
+    const std::pair<std::string, std::string> cases[] = {
+        {file.string() + ".lock", "The lock file " + file.string() + ".lock is not a regular file"},
+        {file.string() + ".tmp", file.string() + ".tmp: Is a directory"}};
+    for (const auto& [folder, reason] : cases) {
+        fs::remove(folder);
+        fs::create_directory(folder);
+        EXPECT_FALSE(Reg.SaveSetting("Misc", "Left", "1"));
+        EXPECT_EQ(Reg.failureReason(), reason);
+        fs::remove(folder);
+    }
+    EXPECT_EQ(Reg.GetSetting("Misc", "Left"), "1920");
 }
 
 TEST_F(HiveStore, twoProcessesWritingAtOnceLoseNothing)

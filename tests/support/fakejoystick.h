@@ -3,6 +3,7 @@
 #include "sensors/joystick.h"
 
 #include <array>
+#include <string>
 
 // A joystick service whose answers the test sets per joystick id (0 and 1). A read that does
 // not return 0 leaves the record as it was, unless fillOnError is set.
@@ -14,6 +15,7 @@ public:
         std::uint32_t x = 0;
         std::uint32_t y = 0;
         bool fillOnError = false;
+        std::string device{}; // the device serving the id, as the user knows it
     };
 
     std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JOYINFOEX* pji) override
@@ -32,6 +34,11 @@ public:
         if (uJoyID >= m_ports.size() || cbjc != sizeof(JOYCAPS))
             return JOYERR_PARMS;
         return m_ports[uJoyID].capsResult;
+    }
+
+    std::string servedBy(std::uint32_t uJoyID) const override
+    {
+        return uJoyID < m_ports.size() ? m_ports[uJoyID].device : std::string();
     }
 
     Port& port(std::uint32_t id) { return m_ports.at(id); }
