@@ -1,6 +1,7 @@
 #include "app/appresources.h"
 #include "app/console/commands.h"
 #include "app/console/sinks.h"
+#include "app/console/stopsignals.h"
 #include "app/display.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
@@ -9,6 +10,7 @@
 #include "util/fileio.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -90,30 +92,41 @@ int main(int argc, char** argv)
     useProgramStyle();
 
     QtMessageBoxes messageBoxes;
-    // Reports come from the event loop, by which time the window stands.
+    // Told after the tick that found it: a modal box must not sit inside a tick.
+    const auto tell = [&messageBoxes](const std::string& line) {
+        QString text = QString::fromStdString(line);
+        text[0] = text[0].toUpper();
+        messageBoxes.MsgBox(text, msgbox::OkOnly | msgbox::Exclamation, QStringLiteral("Quorvil4"));
+    };
     Quorvil* window = nullptr;
-    const TickSinks sinks = makeTickSinks(*options, [&window](const std::string& line, bool works) {
-        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
-        if (window)
-            window->setServiceNote(works ? QStringLiteral("MQTT back")
-                                         : QStringLiteral("MQTT lost"));
+    TickSinks sinks = makeTickSinks(*options, [&app, &window, tell](const SinkReport& news) {
+        // A connection that comes and goes is news for the tooltip, not for a box.
+        if (news.connected) {
+            std::fprintf(stderr, "quorvil4: %s\n", news.line.c_str());
+            if (window)
+                window->setServiceNote(*news.connected ? QStringLiteral("MQTT back")
+                                                       : QStringLiteral("MQTT lost"));
+            return;
+        }
+        QTimer::singleShot(0, &app, [tell, line = news.line] { tell(line); });
     });
-    for (const std::string& line : sinks.warnings)
-        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
+    for (const std::string& warning : sinks.warnings)
+        std::fprintf(stderr, "quorvil4: %s\n", warning.c_str());
+    for (const std::string& failure : sinks.failures)
+        tell(failure);
     const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     Quorvil form({joystickFor(*options, settings), settings, &messageBoxes, dataFolder(), nullptr,
-                  x11Requests(), sinks.sinks});
+                  x11Requests(), std::move(sinks.sinks)});
     window = &form;
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
+    // A signal ends the program as the tray's Close does, so that files it made are removed.
+    const std::unique_ptr<StopSignals> stop =
+        StopSignals::install([&form] { form.UnloadAllForms(); }, &error);
     // The toolkit's own rule would end the program while a tool window such as About is open.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&form, &Quorvil::allFormsUnloaded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     form.show();
-    // The window samples on behind the message and without the sink.
-    for (const std::string& line : sinks.failures)
-        messageBoxes.MsgBox(QString::fromStdString(line), msgbox::OkOnly | msgbox::Exclamation,
-                            QStringLiteral("Quorvil4"));
     return app.exec();
 }

@@ -1,28 +1,15 @@
 #include "app/console/commands.h"
 #include "app/console/headless.h"
 #include "app/console/sinks.h"
+#include "app/console/stopsignals.h"
 #include "settings/hivefile.h"
 #include "util/fileio.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-int signalWriter = -1;
-
-void onStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalWriter, &byte, 1);
-}
-
-} // namespace
 
 // The console mode on its own, without the widget libraries, so that logging on a small board
 // costs little memory. quorvil4 --headless starts it.
@@ -43,36 +30,26 @@ int main(int argc, char** argv)
     // reported and leaves the log whole, not as a fatal signal.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    int stopPipe[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, stopPipe) != 0) {
-        std::perror("quorvil4");
+    // The signal only asks; the line being written is finished first.
+    const std::unique_ptr<StopSignals> stop = StopSignals::install([&app] { app.exit(0); }, &error);
+    if (!stop) {
+        std::fprintf(stderr, "quorvil4: %s\n", error.c_str());
         return 1;
     }
-    signalWriter = stopPipe[0];
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // The signal only asks; the line being written is finished first.
-    QSocketNotifier stop(stopPipe[1], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
-
-    const auto tell = [](const std::string& line) {
-        std::fprintf(stderr, "quorvil4: %s\n", line.c_str());
-    };
+    const auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     // Before the console mode, which holds them too: they go after it, saying goodbye.
-    const TickSinks sinks =
-        makeTickSinks(*options, [&tell](const std::string& line, bool) { tell(line); });
-    for (const std::vector<std::string>& lines : {sinks.warnings, sinks.failures})
-        for (const std::string& line : lines)
-            tell(line);
+    TickSinks sinks = makeTickSinks(
+        *options, [&report](const SinkReport& news) { report("quorvil4: " + news.line); });
+    for (const std::string& warning : sinks.warnings)
+        report("quorvil4: " + warning);
+    for (const std::string& failure : sinks.failures)
+        report("quorvil4: " + failure);
+    if (!sinks.failures.empty())
+        return 1;
 
     const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
-    Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO,
-                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
-                       sinks.sinks},
+    Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO, report,
+                       std::move(sinks.sinks)},
                       *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);

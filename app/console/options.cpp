@@ -20,6 +20,8 @@ constexpr std::string_view MqttUser = "--mqtt-user=";
 constexpr std::string_view MqttPasswordFile = "--mqtt-password-file=";
 constexpr std::string_view MqttCaFile = "--mqtt-cafile=";
 constexpr std::string_view MqttNode = "--mqtt-node=";
+constexpr std::string_view Metrics = "--metrics=";
+constexpr std::string_view MetricsFile = "--metrics-file=";
 
 bool isOption(const std::string& argument)
 {
@@ -31,14 +33,15 @@ bool isOption(const std::string& argument)
 
 std::string usageText(bool details)
 {
-    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [MQTT]\n"
+    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [METRICS] [MQTT]\n"
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
-                       "[--interval=SECONDS] [--log=FILE] [MQTT]\n"
+                       "[--interval=SECONDS] [--log=FILE] [METRICS] [MQTT]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
                        "       quorvil4 --list-joysticks | --keep-joysticks\n"
                        "       quorvil4 --help | --version\n"
-                       "MQTT: --mqtt=HOST[:PORT] [--mqtt-user=NAME] [--mqtt-password-file=FILE]\n"
-                       "      [--mqtt-cafile=FILE] [--mqtt-node=NAME]\n";
+                       "METRICS is [--metrics=[ADDRESS:]PORT] [--metrics-file=FILE]\n"
+                       "MQTT is --mqtt=HOST[:PORT] [--mqtt-user=NAME] [--mqtt-password-file=FILE]\n"
+                       "        [--mqtt-cafile=FILE] [--mqtt-node=NAME]\n";
     if (details)
         text += "\n"
                 "  --simulate         a simulated bench of four drifting sensors instead of the "
@@ -49,6 +52,15 @@ std::string usageText(bool details)
                 "  --interval=SECONDS seconds between log lines (1 to 86400) instead of the "
                 "stored interval\n"
                 "  --log=FILE         with --headless, write the log to FILE instead\n"
+                "  --metrics=[ADDRESS:]PORT\n"
+                "                     serve Prometheus metrics at http://ADDRESS:PORT/metrics; "
+                "ADDRESS is\n"
+                "                     numeric, 127.0.0.1 unless given, IPv6 in brackets: "
+                "[::1]:9760\n"
+                "  --metrics-file=FILE\n"
+                "                     write the metrics to FILE after every poll, for "
+                "node_exporter's\n"
+                "                     textfile collector (name it *.prom); removed at the end\n"
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
@@ -145,6 +157,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             if (options.logFile || arg.size() == Log.size())
                 return fail("--log needs a file name, once");
             options.logFile = argument.substr(Log.size());
+        } else if (arg.starts_with(Metrics)) {
+            if (options.metrics ||
+                !(options.metrics = parseListenAddress(arg.substr(Metrics.size()))))
+                return fail("--metrics needs [ADDRESS:]PORT, a numeric address and a port from 1 "
+                            "to 65535, once");
+        } else if (arg.starts_with(MetricsFile)) {
+            if (options.metricsFile || arg.size() == MetricsFile.size())
+                return fail("--metrics-file needs a file name, once");
+            options.metricsFile = argument.substr(MetricsFile.size());
         } else if (arg == "--list-joysticks" || arg == "--keep-joysticks") {
             if (arguments.size() != 1)
                 return fail(argument + " stands alone");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/metricsserver.h"
 #include "export/mqttsink.h"
 
 #include <optional>
@@ -13,12 +14,14 @@ struct Options {
 
     Mode mode = Mode::Window;
     Port port = Port::Hardware;
-    std::string scriptFile;             // for Port::Scripted
-    std::optional<int> intervalSeconds; // --headless: overrides the stored interval
-    std::optional<std::string> logFile; // --headless: the log file instead of standard output
-    std::vector<std::string> points;    // --calibrate: "T:R" texts as given
-    bool fahrenheit = false;            // --calibrate: temperatures in Fahrenheit
-    std::optional<MqttOptions> mqtt;    // --mqtt and the options that go with it
+    std::string scriptFile;                 // for Port::Scripted
+    std::optional<int> intervalSeconds;     // --headless: overrides the stored interval
+    std::optional<std::string> logFile;     // --headless: the log file instead of standard output
+    std::vector<std::string> points;        // --calibrate: "T:R" texts as given
+    bool fahrenheit = false;                // --calibrate: temperatures in Fahrenheit
+    std::optional<ListenAddress> metrics;   // where to serve the metrics over HTTP
+    std::optional<std::string> metricsFile; // where to write them after every tick
+    std::optional<MqttOptions> mqtt;        // --mqtt and the options that go with it
 };
 
 // arguments without the program name. None, with the reason in error, for anything else.

@@ -1,5 +1,7 @@
 #include "app/console/sinks.h"
 
+#include "export/metricsfile.h"
+#include "export/metricsserver.h"
 #include "export/mqttsink.h"
 
 #include <cstdlib>
@@ -13,7 +15,7 @@ std::string hostName()
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
-void addMqttSink(const MqttOptions& options, std::function<void(const std::string&, bool)> report,
+void addMqttSink(const MqttOptions& options, std::function<void(const SinkReport&)> report,
                  TickSinks& made)
 {
     std::optional<std::string> password;
@@ -21,8 +23,12 @@ void addMqttSink(const MqttOptions& options, std::function<void(const std::strin
         password = value;
     std::string warning;
     std::string error;
-    if (std::shared_ptr<TickSink> sink = makeMqttSink(options, std::move(password), hostName(),
-                                                      std::move(report), &warning, &error))
+    if (std::shared_ptr<TickSink> sink = makeMqttSink(
+            options, std::move(password), hostName(),
+            [report](const std::string& line, bool works) {
+                report({line, works});
+            },
+            &warning, &error))
         made.sinks.push_back(std::move(sink));
     else
         made.failures.push_back("MQTT is off: " + error);
@@ -32,10 +38,21 @@ void addMqttSink(const MqttOptions& options, std::function<void(const std::strin
 
 } // namespace
 
-TickSinks makeTickSinks(const Options& options,
-                        std::function<void(const std::string&, bool)> report)
+TickSinks makeTickSinks(const Options& options, std::function<void(const SinkReport&)> report)
 {
     TickSinks made;
+    std::string failure;
+    if (options.metrics) {
+        if (std::shared_ptr<TickSink> server = MetricsServer::start(*options.metrics, &failure))
+            made.sinks.push_back(std::move(server));
+        else
+            made.failures.push_back(failure);
+    }
+    if (options.metricsFile)
+        made.sinks.push_back(
+            std::make_shared<MetricsFile>(*options.metricsFile, [report](const std::string& line) {
+                report({line, {}});
+            }));
     if (options.mqtt)
         addMqttSink(*options.mqtt, report, made);
     return made;

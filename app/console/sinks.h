@@ -5,19 +5,26 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-// What the options ask each tick's record to be passed on to.
+// What takes each tick's record beyond the window or the log, as the options ask: the same for
+// the window and the console mode.
 struct TickSinks {
     std::vector<std::shared_ptr<TickSink>> sinks;
-    // Sinks that could not be made, one line each; the program samples on without them.
+    // One line each for what could not start; its sink is left out.
     std::vector<std::string> failures;
-    // What the user should hear all the same (standard error).
+    // What the user should hear all the same, on standard error.
     std::vector<std::string> warnings;
 };
 
-// report takes the lines the sinks tell later, on the event loop, and whether the sink works
-// again: a connection lost or back.
-TickSinks makeTickSinks(const Options& options,
-                        std::function<void(const std::string&, bool)> report);
+// What a running sink tells later, on the event loop, when its trouble starts or ends.
+struct SinkReport {
+    std::string line;
+    // The MQTT connection lost (false) or back (true); none for a sink's own failure or recovery.
+    std::optional<bool> connected;
+};
+
+// Lines begin without the program's name.
+TickSinks makeTickSinks(const Options& options, std::function<void(const SinkReport&)> report);

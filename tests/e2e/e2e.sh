@@ -109,3 +109,17 @@ hasDataLines() {
 regHolds() {
     [ -f "$userReg" ] && grep -qxF "$1" <(tr -d '\r' <"$userReg")
 }
+
+# A port of 127.0.0.1 that nothing listens on now; a server that loses it to another fails to
+# start, which the scenario's waits report.
+freePort() {
+    local port
+    while true; do
+        port=$((20000 + RANDOM % 40000))
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || break
+    done
+    echo "$port"
+}
+
+# An HTTP GET on loopback that fails on an error status, within a few seconds.
+get() { curl -sf --max-time 5 "$@"; }

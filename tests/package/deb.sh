@@ -52,6 +52,8 @@ names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
 for name in libqt6widgets6 libqt6core6 libevdev2 libc6 qt6-qpa-plugins; do
     grep -qx "$name" <<<"$names" || fail "Depends lacks $name: $depends"
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[ "$recommends" = "libmicrohttpd12, libmosquitto1" ] || fail "Recommends: $recommends"
 
 out=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) || fail "lintian: $out"
 
