@@ -1,5 +1,6 @@
 #include "app/appresources.h"
 #include "app/console/commands.h"
+#include "app/console/ticksinks.h"
 #include "app/display.h"
 #include "app/folders.h"
 #include "app/messagebox.h"
@@ -7,6 +8,7 @@
 #include "settings/hivefile.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -83,8 +85,17 @@ int main(int argc, char** argv)
     useProgramStyle();
 
     QtMessageBoxes messageBoxes;
+    // Told after the tick that found it, never inside it.
+    const auto reportHistory = [&messageBoxes](const std::string& line) {
+        QTimer::singleShot(0, [&messageBoxes, line] {
+            messageBoxes.MsgBox(QString::fromStdString(line), msgbox::Exclamation,
+                                QStringLiteral("Quorvil4"));
+        });
+    };
     Quorvil form({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                  &messageBoxes, dataFolder(), nullptr, x11Requests()});
+                  &messageBoxes, dataFolder(), nullptr, x11Requests(),
+                  makeTickSinks(*options, std::make_shared<HiveFileRegistry>(defaultHivePath()),
+                                dataFolder(), reportHistory)});
     if (form.Form_Load() == Quorvil::LoadResult::EndProgram)
         return 0;
     // The toolkit's own rule would end the program while a tool window such as About is open.

@@ -10,14 +10,15 @@ uses() {
     util) echo "" ;;
     settings | sensors | log) echo "util" ;;
     monitor) echo "sensors log util" ;;
+    history) echo "monitor sensors log util" ;;
     graph) echo "" ;;
-    app/console) echo "monitor sensors settings log util" ;;
-    app) echo "app/console graph monitor sensors settings log util" ;;
+    app/console) echo "history monitor sensors settings log util" ;;
+    app) echo "app/console graph history monitor sensors settings log util" ;;
     esac
 }
 
 status=0
-for folder in util settings sensors log monitor graph app/console app; do
+for folder in util settings sensors log monitor history graph app/console app; do
     allowed=" $folder $(uses "$folder") "
     for file in "$folder"/*.cpp "$folder"/*.h; do
         [ -e "$file" ] || continue

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev libgl-dev libxcb1-dev libxcb-damage0-dev libfontconfig-dev
   libevdev-dev
+  libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
   desktop-file-utils groff-base clang-format

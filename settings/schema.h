@@ -28,6 +28,10 @@ inline constexpr const char* TopKey = "Top";
 inline constexpr const char* AlarmsSection = "Alarms";
 inline constexpr const char* AlarmScaleKey = "Scale";
 
+// Whether the history is recorded: "0" or "1", recorded when missing.
+inline constexpr const char* HistorySection = "History";
+inline constexpr const char* HistoryRecordKey = "Record";
+
 // Deleted in this order by "Delete Settings".
 inline constexpr std::array<const char*, 6> settingSections{"Sensor1", "Sensor2", "Sensor3",
                                                             "Sensor4", "Misc",    AlarmsSection};

@@ -1,6 +1,8 @@
 #include "app/console/commands.h"
 #include "app/console/headless.h"
+#include "app/console/ticksinks.h"
 #include "settings/hivefile.h"
+#include "util/userfolders.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -54,10 +56,13 @@ int main(int argc, char** argv)
     QSocketNotifier stop(stopPipe[1], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&app] { app.exit(0); });
 
-    Headless headless({joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()),
-                       nullptr, STDOUT_FILENO,
-                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }},
-                      *options);
+    const auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    Headless headless(
+        {joystickFor(*options), std::make_shared<HiveFileRegistry>(defaultHivePath()), nullptr,
+         STDOUT_FILENO, report,
+         makeTickSinks(*options, std::make_shared<HiveFileRegistry>(defaultHivePath()),
+                       programDataFolder(), report)},
+        *options);
     QObject::connect(&headless, &Headless::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     if (!headless.start())

@@ -25,9 +25,9 @@ bool isOption(const std::string& argument)
 
 std::string usageText(bool details)
 {
-    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE]\n"
+    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [--no-history]\n"
                        "       quorvil4 --headless [--simulate | --simulate=FILE] "
-                       "[--interval=SECONDS] [--log=FILE]\n"
+                       "[--interval=SECONDS] [--log=FILE] [--no-history]\n"
                        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
                        "       quorvil4 --help | --version\n";
     if (details)
@@ -40,6 +40,7 @@ std::string usageText(bool details)
                 "  --interval=SECONDS seconds between log lines (1 to 86400) instead of the "
                 "stored interval\n"
                 "  --log=FILE         with --headless, write the log to FILE instead\n"
+                "  --no-history       record no history in this run\n"
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
@@ -108,6 +109,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             if (options.logFile || arg.size() == Log.size())
                 return fail("--log needs a file name, once");
             options.logFile = argument.substr(Log.size());
+        } else if (arg == "--no-history") {
+            if (options.noHistory)
+                return fail("--no-history given twice");
+            options.noHistory = true;
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else {

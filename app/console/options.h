@@ -16,6 +16,7 @@ struct Options {
     std::optional<std::string> logFile; // --headless: the log file instead of standard output
     std::vector<std::string> points;    // --calibrate: "T:R" texts as given
     bool fahrenheit = false;            // --calibrate: temperatures in Fahrenheit
+    bool noHistory = false;             // --no-history: record no history in this run
 };
 
 // arguments without the program name. None, with the reason in error, for anything else.
