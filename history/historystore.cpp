@@ -272,7 +272,11 @@ HistoryStore::Opened HistoryStore::open(const std::filesystem::path& file, Acces
         return Opened::Failed;
     }
     // A commit waits for no disk; the write-ahead log keeps the file whole through a power cut.
-    if (access == Access::Write && !exec("PRAGMA synchronous = NORMAL")) {
+    // Writes go to the ends of the tables, which a small cache holds; small checkpoints keep
+    // each one's wait for the disk short.
+    if (access == Access::Write &&
+        !exec("PRAGMA synchronous = NORMAL; PRAGMA cache_size = -256; "
+              "PRAGMA wal_autocheckpoint = 100")) {
         *reason = sqliteReason(m_db, ("cannot open " + file.string()).c_str());
         close();
         return Opened::Failed;

@@ -1,3 +1,4 @@
+#include "app/console/ticksinks.h"
 #include "app/frmhistory.h"
 #include "history/historystore.h"
 #include "support/quorviltest.h"
@@ -186,4 +187,33 @@ TEST_F(History, aForeignFileIsShownAsSuchAndLeftAlone)
     frmHistory& w = open();
     EXPECT_TRUE(w.points().empty());
     EXPECT_EQ(readFile(file()), "not a history");
+}
+
+// --no-history makes no recorder; the stored setting turns one off and on again while it runs.
+TEST_F(History, theOptionAndTheSettingDecideWhatIsRecorded)
+{
+    std::string error;
+    const std::optional<Options> off = parseOptions({"--headless", "--no-history"}, &error);
+    ASSERT_TRUE(off && off->noHistory);
+    EXPECT_FALSE(parseOptions({"--no-history", "--no-history"}, &error));
+    EXPECT_TRUE(makeTickSinks(*off, store, logFolder.path(), {}).empty());
+
+    TempDir data;
+    const auto recorded = data.path() / HistoryStore::FileName;
+    put("History", "Record", "0");
+    std::vector<std::shared_ptr<TickSink>> sinks =
+        makeTickSinks(*parseOptions({}, &error), store, data.path(), {});
+    ASSERT_EQ(sinks.size(), 1u);
+    TickRecord tick;
+    for (int s = 0; s <= 10; ++s) {
+        tick.unixMs = now + s * 1000;
+        sinks[0]->record(tick);
+    }
+    EXPECT_FALSE(std::filesystem::exists(recorded));
+    put("History", "Record", "1");
+    for (int s = 11; s <= 16; ++s) {
+        tick.unixMs = now + s * 1000;
+        sinks[0]->record(tick);
+    }
+    EXPECT_TRUE(std::filesystem::exists(recorded));
 }
