@@ -13,12 +13,13 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTimeZone>
 #include <QVBoxLayout>
+#include <QVarLengthArray>
 #include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <fcntl.h>
 
@@ -188,25 +189,66 @@ void HistoryPlot::paintEvent(QPaintEvent*)
         for (std::size_t i = 0; i < 4; ++i) {
             if (!m_chosen[i])
                 continue;
-            QPainterPath path;
+            // Per pixel column only where the line enters, its extremes and where it leaves:
+            // a year of hours draws as fast as an hour of ticks.
+            painter.setPen(QPen(QColor::fromRgb(TraceColours[i]), 2));
+            QPolygonF run;
+            int column = INT_MIN;
+            double low = 0, high = 0, last = 0;
+            int seen = 0, lowSeen = 0, highSeen = 0;
+            const auto closeColumn = [&] {
+                if (column == INT_MIN)
+                    return;
+                const bool lowFirst = lowSeen <= highSeen;
+                run << QPointF(column, lowFirst ? low : high)
+                    << QPointF(column, lowFirst ? high : low) << QPointF(column, last);
+            };
+            const auto drawRun = [&] {
+                closeColumn();
+                column = INT_MIN;
+                if (run.boundingRect().isNull()) // a lone point still shows
+                    run << run[0] + QPointF(1, 0);
+                // Segments one by one: a zigzag stroked as one joined outline costs many times
+                // more to fill.
+                QVarLengthArray<QLineF, 1024> lines;
+                for (qsizetype k = 1; k < run.size(); ++k)
+                    if (run[k] != run[k - 1] || run.size() == 2)
+                        lines.append(QLineF(run[k - 1], run[k]));
+                painter.drawLines(lines.constData(), int(lines.size()));
+                run.clear();
+            };
             const HistoryPoint* previous = nullptr;
             for (const HistoryPoint& p : *m_points) {
                 const HistoryPoint::Value& v = p.sensors[i];
-                if (v.count == 0) {
+                if (v.count == 0 || (previous && !joined(*previous, p))) {
+                    if (!run.isEmpty() || column != INT_MIN)
+                        drawRun();
                     previous = nullptr;
-                    continue;
+                    if (v.count == 0)
+                        continue;
                 }
-                const QPointF at(xOf(p.unixMs + p.spanMs / 2), yOf(double(v.sum) / v.count));
-                if (previous && joined(*previous, p))
-                    path.lineTo(at);
-                else {
-                    path.moveTo(at);
-                    path.lineTo(at + QPointF(0.5, 0));
+                const double x = xOf(p.unixMs + p.spanMs / 2);
+                const double y = yOf(double(v.sum) / v.count);
+                const int at = int(std::floor(x));
+                if (at != column) {
+                    closeColumn();
+                    column = at;
+                    run << QPointF(column, y);
+                    low = high = y;
+                    lowSeen = highSeen = seen;
+                } else if (y < low) {
+                    low = y;
+                    lowSeen = seen;
+                } else if (y > high) {
+                    high = y;
+                    highSeen = seen;
                 }
+                last = y;
+                ++seen;
                 previous = &p;
             }
-            painter.setPen(QPen(QColor::fromRgb(TraceColours[i]), 2));
-            painter.drawPath(path);
+            if (!run.isEmpty() || column != INT_MIN)
+                drawRun();
         }
     }
     if (!m_message.isEmpty()) {

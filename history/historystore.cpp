@@ -274,9 +274,8 @@ HistoryStore::Opened HistoryStore::open(const std::filesystem::path& file, Acces
     // A commit waits for no disk; the write-ahead log keeps the file whole through a power cut.
     // Writes go to the ends of the tables, which a small cache holds; small checkpoints keep
     // each one's wait for the disk short.
-    if (access == Access::Write &&
-        !exec("PRAGMA synchronous = NORMAL; PRAGMA cache_size = -256; "
-              "PRAGMA wal_autocheckpoint = 100")) {
+    if (access == Access::Write && !exec("PRAGMA synchronous = NORMAL; PRAGMA cache_size = -256; "
+                                         "PRAGMA wal_autocheckpoint = 100")) {
         *reason = sqliteReason(m_db, ("cannot open " + file.string()).c_str());
         close();
         return Opened::Failed;
@@ -443,7 +442,9 @@ std::optional<std::pair<std::int64_t, std::int64_t>> HistoryStore::extent() cons
 {
     if (!m_db)
         return std::nullopt;
-    Statement st(m_db, "SELECT min(m), max(m), (SELECT max(t) FROM tick) FROM minute");
+    // Each end on its own: a query with both min and max reads the whole table.
+    Statement st(m_db, "SELECT (SELECT min(m) FROM minute), (SELECT max(m) FROM minute), "
+                       "(SELECT max(t) FROM tick)");
     if (!st || sqlite3_step(st.get()) != SQLITE_ROW ||
         sqlite3_column_type(st.get(), 0) == SQLITE_NULL)
         return std::nullopt;
