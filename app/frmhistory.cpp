@@ -40,12 +40,23 @@ constexpr std::int64_t MinuteMs = 60'000;
 constexpr std::int64_t HourMs = 60 * MinuteMs;
 constexpr std::int64_t DayMs = 24 * HourMs;
 
-QString localDateTime(std::int64_t unixMs, bool withDate = true)
+QString localDateTime(std::int64_t unixMs)
+{
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(unixMs), QLocale::ShortFormat);
+}
+
+// A mark of the time axis: the date alone at midnight, the time alone within a day's range.
+QString markText(std::int64_t unixMs, bool withDate)
 {
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(unixMs);
     const QLocale locale;
-    return withDate ? locale.toString(time, QLocale::ShortFormat)
-                    : locale.toString(time.time(), QLocale::ShortFormat);
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    timeFormat.remove(QStringLiteral(":ss"));
+    const QString clock = locale.toString(time.time(), timeFormat);
+    if (!withDate)
+        return clock;
+    const QString date = locale.toString(time.date(), QLocale::ShortFormat);
+    return time.time() == QTime(0, 0) ? date : date + QLatin1Char(' ') + clock;
 }
 
 QString temperatureText(double value, Scale scale)
@@ -169,7 +180,8 @@ void HistoryPlot::paintEvent(QPaintEvent*)
                          text);
     }
     const bool withDate = m_range.spanMs() > DayMs;
-    const int labelWidth = metrics.horizontalAdvance(localDateTime(m_range.fromMs, withDate)) + 16;
+    const int labelWidth =
+        metrics.horizontalAdvance(markText(m_range.fromMs + 60'000, withDate)) + 16;
     const std::int64_t step = timeStep(m_range.spanMs() * labelWidth / std::max(1, r.width()));
     // Marks on round local times: whole hours, midnights.
     const std::int64_t offset =
@@ -178,8 +190,11 @@ void HistoryPlot::paintEvent(QPaintEvent*)
     for (; mark < m_range.toMs; mark += step) {
         const int x = int(std::lround(xOf(mark)));
         painter.drawLine(x, r.top(), x, r.bottom());
-        painter.drawText(QRect(x - labelWidth / 2, r.bottom() + 2, labelWidth, AxisBottom - 2),
-                         Qt::AlignHCenter | Qt::AlignTop, localDateTime(mark, withDate));
+        const QString text = markText(mark, withDate);
+        const int half = metrics.horizontalAdvance(text) / 2;
+        if (x - half >= 0 && x + half <= width())
+            painter.drawText(QRect(x - labelWidth / 2, r.bottom() + 2, labelWidth, AxisBottom - 2),
+                             Qt::AlignHCenter | Qt::AlignTop, text);
     }
     painter.drawRect(r.adjusted(0, 0, -1, -1));
 
