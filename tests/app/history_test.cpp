@@ -178,17 +178,6 @@ TEST_F(History, exportWritesTheRangeShownAsCsvOrPicture)
     EXPECT_TRUE(boxes.asked[0].prompt.contains(QStringLiteral("x.csv")));
 }
 
-TEST_F(History, aForeignFileIsShownAsSuchAndLeftAlone)
-{
-    std::filesystem::remove(file());
-    std::filesystem::remove(file().string() + "-wal");
-    std::filesystem::remove(file().string() + "-shm");
-    writeFile(file(), "not a history");
-    frmHistory& w = open();
-    EXPECT_TRUE(w.points().empty());
-    EXPECT_EQ(readFile(file()), "not a history");
-}
-
 // --no-history makes no recorder; the stored setting turns one off and on again while it runs.
 TEST_F(History, theOptionAndTheSettingDecideWhatIsRecorded)
 {

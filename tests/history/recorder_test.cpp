@@ -62,24 +62,6 @@ TEST(HistoryRecorder, opensNothingUntilTheFirstBatchThenKeepsEveryTick)
     EXPECT_TRUE(reports.lines.empty());
 }
 
-TEST(HistoryRecorder, recordsNothingWhileTheUserDoesNotWantIt)
-{
-    TempDir dir;
-    const auto file = dir.path() / HistoryStore::FileName;
-    bool wanted = false;
-    Reports reports;
-    HistoryRecorder recorder(
-        file, [&] { return wanted; }, reports.sink());
-    for (int s = 0; s <= 10; ++s)
-        recorder.record(tickAt(s));
-    EXPECT_FALSE(std::filesystem::exists(file));
-    wanted = true;
-    for (int s = 11; s <= 16; ++s)
-        recorder.record(tickAt(s));
-    EXPECT_EQ(readTicks(file).size(), 5u);
-    EXPECT_EQ(recorder.pending(), 1u);
-}
-
 TEST(HistoryRecorder, aForeignFileIsReportedOnceAndLeftAsItIs)
 {
     TempDir dir;
