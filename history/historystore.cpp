@@ -217,7 +217,8 @@ bool HistoryStore::createFile(const std::filesystem::path& file, std::string* re
         return false;
     }
     const std::filesystem::path fresh = file.string() + ".new-" + std::to_string(::getpid());
-    std::filesystem::remove(fresh);
+    std::error_code ignored; // a leftover of a crash is made anew; a failure shows at the open
+    std::filesystem::remove(fresh, ignored);
     sqlite3* db = nullptr;
     bool made =
         sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
@@ -232,7 +233,7 @@ bool HistoryStore::createFile(const std::filesystem::path& file, std::string* re
         *reason = "cannot make " + file.string() + ": " + errnoText(errno);
         made = false;
     }
-    std::filesystem::remove(fresh);
+    std::filesystem::remove(fresh, ignored);
     return made;
 }
 
