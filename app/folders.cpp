@@ -4,5 +4,5 @@
 
 std::filesystem::path dataFolder()
 {
-    return programFolder(xdgBaseFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share"));
+    return programDataFolder();
 }

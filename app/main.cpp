@@ -99,22 +99,23 @@ int main(int argc, char** argv)
         messageBoxes.MsgBox(text, msgbox::OkOnly | msgbox::Exclamation, QStringLiteral("Quorvil4"));
     };
     Quorvil* window = nullptr;
-    TickSinks sinks = makeTickSinks(*options, [&app, &window, tell](const SinkReport& news) {
-        // A connection that comes and goes is news for the tooltip, not for a box.
-        if (news.connected) {
-            std::fprintf(stderr, "quorvil4: %s\n", news.line.c_str());
-            if (window)
-                window->setServiceNote(*news.connected ? QStringLiteral("MQTT back")
-                                                       : QStringLiteral("MQTT lost"));
-            return;
-        }
-        QTimer::singleShot(0, &app, [tell, line = news.line] { tell(line); });
-    });
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    TickSinks sinks = makeTickSinks(
+        *options, settings, dataFolder(), [&app, &window, tell](const SinkReport& news) {
+            // A connection that comes and goes is news for the tooltip, not for a box.
+            if (news.connected) {
+                std::fprintf(stderr, "quorvil4: %s\n", news.line.c_str());
+                if (window)
+                    window->setServiceNote(*news.connected ? QStringLiteral("MQTT back")
+                                                           : QStringLiteral("MQTT lost"));
+                return;
+            }
+            QTimer::singleShot(0, &app, [tell, line = news.line] { tell(line); });
+        });
     for (const std::string& warning : sinks.warnings)
         std::fprintf(stderr, "quorvil4: %s\n", warning.c_str());
     for (const std::string& failure : sinks.failures)
         tell(failure);
-    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     Quorvil form({joystickFor(*options, settings), settings, &messageBoxes, dataFolder(), nullptr,
                   x11Requests(), std::move(sinks.sinks)});
     window = &form;

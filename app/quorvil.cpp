@@ -112,6 +112,11 @@ Quorvil::Quorvil(QuorvilServices services, QWidget* parent)
     m_forms.setFactory(QStringLiteral("frmAbout"),
                        [this] { return new frmAbout(m_services.x11.get()); });
     m_forms.setFactory(QStringLiteral("frmAlarms"), [this] { return new frmAlarms(this); });
+    m_forms.setFactory(QStringLiteral("frmHistory"), [this] {
+        return new frmHistory(this, m_services.logFolder / HistoryStore::FileName,
+                              m_services.messageBoxes,
+                              [this] { return m_services.clock->now().toMSecsSinceEpoch(); });
+    });
     m_forms.setUnloadHandler([this] { endWhenAllUnloaded(); });
 
     setClientHeight(CompactHeight);
@@ -306,6 +311,8 @@ void Quorvil::createMenus()
     mnuCalibrate =
         menuItem(mnuFile, "mnuCalibrate", QStringLiteral("&Calibrate..."), Qt::CTRL | Qt::Key_K);
     mnuAlarms = menuItem(mnuFile, "mnuAlarms", QStringLiteral("&Alarms..."), Qt::CTRL | Qt::Key_M);
+    mnuHistory =
+        menuItem(mnuFile, "mnuHistory", QStringLiteral("&History..."), Qt::CTRL | Qt::Key_H);
     mnuLog = menuItem(mnuFile, "mnuLog", QStringLiteral("&Log"), Qt::CTRL | Qt::Key_L);
     mnuExit = menuItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), Qt::CTRL | Qt::Key_X);
 
@@ -332,6 +339,7 @@ void Quorvil::createMenus()
     connect(mnuGraph, &QAction::triggered, this, &Quorvil::mnuGraph_Click);
     connect(mnuCalibrate, &QAction::triggered, this, &Quorvil::mnuCalibrate_Click);
     connect(mnuAlarms, &QAction::triggered, this, &Quorvil::mnuAlarms_Click);
+    connect(mnuHistory, &QAction::triggered, this, &Quorvil::mnuHistory_Click);
     connect(mnuLog, &QAction::triggered, this, &Quorvil::mnuLog_Click);
     connect(mnuExit, &QAction::triggered, this, &Quorvil::mnuExit_Click);
     connect(mnuReadMeItem, &QAction::triggered, this, &Quorvil::mnuReadMeItem_Click);
@@ -620,6 +628,8 @@ void Quorvil::refreshAlarmsWindow()
 {
     if (auto* window = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
         window->refresh();
+    if (auto* window = qobject_cast<frmHistory*>(m_forms.form(QStringLiteral("frmHistory"))))
+        window->refresh();
 }
 
 void Quorvil::saveAlarms()
@@ -691,6 +701,22 @@ void Quorvil::mnuAlarms_Click()
     m_forms.show(QStringLiteral("frmAlarms"));
 }
 
+void Quorvil::mnuHistory_Click()
+{
+    m_forms.show(QStringLiteral("frmHistory"));
+}
+
+bool Quorvil::historyRecorded() const
+{
+    return !m_reg || m_reg->GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
+}
+
+void Quorvil::setHistoryRecorded(bool on)
+{
+    if (m_reg && !m_reg->SaveSetting(HistorySection, HistoryRecordKey, on ? "1" : "0"))
+        saveFailed(m_reg->failureReason());
+}
+
 void Quorvil::mnuReadMeItem_Click()
 {
     m_forms.show(QStringLiteral("frmHelp"));
@@ -737,6 +763,8 @@ void Quorvil::detachSecondaryWindows()
         calibration->setTarget(nullptr);
     if (auto* alarms = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
         alarms->setSource(nullptr);
+    if (auto* history = qobject_cast<frmHistory*>(m_forms.form(QStringLiteral("frmHistory"))))
+        history->setSource(nullptr);
 }
 
 void Quorvil::mnuTrayRestore_Click()

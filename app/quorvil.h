@@ -3,6 +3,7 @@
 #include "app/calibrationtarget.h"
 #include "app/forms.h"
 #include "app/frmalarms.h"
+#include "app/frmhistory.h"
 #include "app/iconmodule.h"
 #include "app/messagebox.h"
 #include "app/preferences.h"
@@ -52,7 +53,8 @@ struct QuorvilServices {
 class Quorvil final : public QMainWindow,
                       public GraphSource,
                       public CalibrationTarget,
-                      public AlarmSource {
+                      public AlarmSource,
+                      public HistorySource {
     Q_OBJECT
 
 public:
@@ -94,6 +96,10 @@ public:
     AlarmWatch& alarms() override { return m_alarms; }
     void saveAlarms() override;
 
+    // What the History window reads and writes.
+    bool historyRecorded() const override;
+    void setHistoryRecorded(bool on) override;
+
     std::int16_t LastState = 0;
 
     // Band 1: temperatures.
@@ -122,7 +128,7 @@ public:
     QTimer TimerCount;
 
     // Menus.
-    QAction *mnuSetup, *mnuGraph, *mnuCalibrate, *mnuAlarms, *mnuLog, *mnuExit;
+    QAction *mnuSetup, *mnuGraph, *mnuCalibrate, *mnuAlarms, *mnuHistory, *mnuLog, *mnuExit;
     QAction *mnuReadMeItem, *mnuQuorvilItem;
     // The notification-area popup's items.
     QAction *mnuTrayRestore, *mnuTrayMove, *mnuTraySize, *mnuTrayMinimize, *mnuTrayMaximize;
@@ -142,6 +148,7 @@ public slots:
     void mnuGraph_Click();
     void mnuCalibrate_Click();
     void mnuAlarms_Click();
+    void mnuHistory_Click();
     void mnuReadMeItem_Click();
     void mnuQuorvilItem_Click();
     void mnuExit_Click();

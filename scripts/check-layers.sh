@@ -10,15 +10,15 @@ uses() {
     util) echo "" ;;
     settings | sensors | log) echo "util" ;;
     monitor) echo "sensors log util" ;;
-    export) echo "monitor sensors log util" ;;
+    export | history) echo "monitor sensors log util" ;;
     graph) echo "" ;;
-    app/console) echo "export monitor sensors settings log util" ;;
-    app) echo "app/console graph export monitor sensors settings log util" ;;
+    app/console) echo "export history monitor sensors settings log util" ;;
+    app) echo "app/console graph export history monitor sensors settings log util" ;;
     esac
 }
 
 status=0
-for folder in util settings sensors log monitor export graph app/console app; do
+for folder in util settings sensors log monitor export history graph app/console app; do
     allowed=" $folder $(uses "$folder") "
     for file in "$folder"/*.cpp "$folder"/*.h; do
         [ -e "$file" ] || continue

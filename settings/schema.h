@@ -31,7 +31,11 @@ inline constexpr const char* AlarmScaleKey = "Scale";
 // The devices chosen to serve joystick ids 0 and 1, by the identity the joystick service gives.
 inline constexpr const char* JoysticksSection = "Joysticks";
 inline constexpr std::array<const char*, 2> joystickKeys{"Joystick1", "Joystick2"};
+// Whether the history is recorded: "0" or "1", recorded when missing.
+inline constexpr const char* HistorySection = "History";
+inline constexpr const char* HistoryRecordKey = "Record";
 
 // Deleted in this order by "Delete Settings".
-inline constexpr std::array<const char*, 7> settingSections{
-    "Sensor1", "Sensor2", "Sensor3", "Sensor4", "Misc", AlarmsSection, JoysticksSection};
+inline constexpr std::array<const char*, 8> settingSections{
+    "Sensor1", "Sensor2",     "Sensor3",        "Sensor4",
+    "Misc",    AlarmsSection, JoysticksSection, HistorySection};

@@ -40,3 +40,8 @@ bool makePrivateFolders(const std::filesystem::path& folder)
     errno = S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
     return S_ISDIR(st.st_mode);
 }
+
+std::filesystem::path programDataFolder()
+{
+    return programFolder(xdgBaseFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share"));
+}

@@ -9,6 +9,9 @@ std::filesystem::path xdgBaseFolder(const char* variable, const std::filesystem:
 // The program's own folder under such a base: <base>/Norvalde/Quorvil4.
 std::filesystem::path programFolder(const std::filesystem::path& base);
 
+// Where the program keeps its files: <XDG_DATA_HOME or ~/.local/share>/Norvalde/Quorvil4.
+std::filesystem::path programDataFolder();
+
 // Makes folder and any missing folder above it, each private to the user (0700), as the base
 // directory specification asks. False, with errno set, when that fails or a non-folder is there.
 bool makePrivateFolders(const std::filesystem::path& folder);

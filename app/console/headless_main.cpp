@@ -4,6 +4,7 @@
 #include "app/console/stopsignals.h"
 #include "settings/hivefile.h"
 #include "util/fileio.h"
+#include "util/userfolders.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -37,9 +38,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     // Before the console mode, which holds them too: they go after it, saying goodbye.
-    TickSinks sinks = makeTickSinks(
-        *options, [&report](const SinkReport& news) { report("quorvil4: " + news.line); });
+    TickSinks sinks =
+        makeTickSinks(*options, settings, programDataFolder(),
+                      [&report](const SinkReport& news) { report("quorvil4: " + news.line); });
     for (const std::string& warning : sinks.warnings)
         report("quorvil4: " + warning);
     for (const std::string& failure : sinks.failures)
@@ -47,7 +50,6 @@ int main(int argc, char** argv)
     if (!sinks.failures.empty())
         return 1;
 
-    const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
     Headless headless({joystickFor(*options, settings), settings, nullptr, STDOUT_FILENO, report,
                        std::move(sinks.sinks)},
                       *options);

@@ -33,15 +33,17 @@ bool isOption(const std::string& argument)
 
 std::string usageText(bool details)
 {
-    std::string text = "usage: quorvil4 [--simulate | --simulate=FILE] [METRICS] [MQTT]\n"
-                       "       quorvil4 --headless [--simulate | --simulate=FILE] "
-                       "[--interval=SECONDS] [--log=FILE] [METRICS] [MQTT]\n"
-                       "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
-                       "       quorvil4 --list-joysticks | --keep-joysticks\n"
-                       "       quorvil4 --help | --version\n"
-                       "METRICS is [--metrics=[ADDRESS:]PORT] [--metrics-file=FILE]\n"
-                       "MQTT is --mqtt=HOST[:PORT] [--mqtt-user=NAME] [--mqtt-password-file=FILE]\n"
-                       "        [--mqtt-cafile=FILE] [--mqtt-node=NAME]\n";
+    std::string text =
+        "usage: quorvil4 [--simulate | --simulate=FILE] [--no-history] [METRICS] [MQTT]\n"
+        "       quorvil4 --headless [--simulate | --simulate=FILE] "
+        "[--interval=SECONDS] [--log=FILE]\n"
+        "                [--no-history] [METRICS] [MQTT]\n"
+        "       quorvil4 --calibrate T1:R1 T2:R2 T3:R3 [--fahrenheit]\n"
+        "       quorvil4 --list-joysticks | --keep-joysticks\n"
+        "       quorvil4 --help | --version\n"
+        "METRICS is [--metrics=[ADDRESS:]PORT] [--metrics-file=FILE]\n"
+        "MQTT is --mqtt=HOST[:PORT] [--mqtt-user=NAME] [--mqtt-password-file=FILE]\n"
+        "        [--mqtt-cafile=FILE] [--mqtt-node=NAME]\n";
     if (details)
         text += "\n"
                 "  --simulate         a simulated bench of four drifting sensors instead of the "
@@ -61,6 +63,7 @@ std::string usageText(bool details)
                 "                     write the metrics to FILE after every poll, for "
                 "node_exporter's\n"
                 "                     textfile collector (name it *.prom); removed at the end\n"
+                "  --no-history       record no history in this run\n"
                 "  --calibrate        print A, B and C that fit three points of temperature "
                 "and reading\n"
                 "  --fahrenheit       with --calibrate, the temperatures are in Fahrenheit\n"
@@ -194,6 +197,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         } else if (arg.starts_with("--mqtt-password=")) {
             return fail("--mqtt-password would show the password to every user of the machine: "
                         "use --mqtt-password-file or QUORVIL4_MQTT_PASSWORD");
+        } else if (arg == "--no-history") {
+            if (options.noHistory)
+                return fail("--no-history given twice");
+            options.noHistory = true;
         } else if (arg == "--calibrate") {
             return fail("--calibrate stands alone, first");
         } else if (arg == "--fahrenheit") {

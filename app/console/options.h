@@ -22,6 +22,7 @@ struct Options {
     std::optional<ListenAddress> metrics;   // where to serve the metrics over HTTP
     std::optional<std::string> metricsFile; // where to write them after every tick
     std::optional<MqttOptions> mqtt;        // --mqtt and the options that go with it
+    bool noHistory = false;                 // --no-history: record no history in this run
 };
 
 // arguments without the program name. None, with the reason in error, for anything else.

@@ -3,6 +3,9 @@
 #include "export/metricsfile.h"
 #include "export/metricsserver.h"
 #include "export/mqttsink.h"
+#include "history/historyrecorder.h"
+#include "settings/registry.h"
+#include "settings/schema.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -38,9 +41,24 @@ void addMqttSink(const MqttOptions& options, std::function<void(const SinkReport
 
 } // namespace
 
-TickSinks makeTickSinks(const Options& options, std::function<void(const SinkReport&)> report)
+bool historyWanted(std::shared_ptr<RegistryApi> registryApi)
+{
+    registry store(std::move(registryApi));
+    return store.GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
+}
+
+TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> registryApi,
+                        const std::filesystem::path& dataFolder,
+                        std::function<void(const SinkReport&)> report)
 {
     TickSinks made;
+    if (!options.noHistory)
+        made.sinks.push_back(std::make_shared<HistoryRecorder>(
+            dataFolder / HistoryStore::FileName,
+            [api = std::move(registryApi)] { return historyWanted(api); },
+            [report](const std::string& line) {
+                report({line, {}});
+            }));
     std::string failure;
     if (options.metrics) {
         if (std::shared_ptr<TickSink> server = MetricsServer::start(*options.metrics, &failure))

@@ -3,6 +3,7 @@
 #include "app/console/options.h"
 #include "monitor/tickrecord.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,5 +27,13 @@ struct SinkReport {
     std::optional<bool> connected;
 };
 
+class RegistryApi;
+
+// The history is kept in dataFolder and recorded while the settings in registryApi ask for it.
 // Lines begin without the program's name.
-TickSinks makeTickSinks(const Options& options, std::function<void(const SinkReport&)> report);
+TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> registryApi,
+                        const std::filesystem::path& dataFolder,
+                        std::function<void(const SinkReport&)> report);
+
+// Whether the user records the history, as the settings say.
+bool historyWanted(std::shared_ptr<RegistryApi> registryApi);

@@ -9,13 +9,13 @@ log="$work/log.csv"
 printf '0 0 10000 32767\n1 0 1000 65535\n' >"$work/port.txt"
 lines() { [ "$(wc -l <"$log" 2>/dev/null || echo 0)" -ge "$1" ]; }
 
-"$binary" --headless --simulate="$work/port.txt" --interval=1 --log="$log" 2>"$work/err" &
+"$binary" --headless --no-history --simulate="$work/port.txt" --interval=1 --log="$log" 2>"$work/err" &
 appPid=$!
 waitFor 5 "a data line" lines 2
 
 # A second logger to the same file is refused at once and touches nothing.
 status=0
-timeout 10 "$binary" --headless --simulate="$work/port.txt" --log="$log" 2>"$work/err2" || status=$?
+timeout 10 "$binary" --headless --no-history --simulate="$work/port.txt" --log="$log" 2>"$work/err2" || status=$?
 [ "$status" -eq 1 ] || fail "second logger: status $status"
 [ "$(cat "$work/err2")" = "quorvil4: the log file could not be created: $log: another Quorvil4 is logging to this file" ] ||
     fail "second logger: $(cat "$work/err2")"
@@ -33,7 +33,7 @@ appPid=
 
 # A file-size limit reached in the middle of a line: reported, status 1, the log ends whole.
 status=0
-timeout 20 prlimit --fsize=100 "$binary" --headless --simulate="$work/port.txt" --interval=1 \
+timeout 20 prlimit --fsize=100 "$binary" --headless --no-history --simulate="$work/port.txt" --interval=1 \
     --log="$log" 2>"$work/err" || status=$?
 [ "$status" -eq 1 ] && [ "$(cat "$work/err")" = "quorvil4: the log could not be written: $log: File too large" ] ||
     fail "size limit: status $status, $(cat "$work/err")"
@@ -44,7 +44,7 @@ timeout 20 prlimit --fsize=100 "$binary" --headless --simulate="$work/port.txt" 
 mkdir -p "$(dirname "$userReg")"
 echo 'Left=1920' >"$userReg"
 status=0
-timeout 10 "$binary" --headless --simulate="$work/port.txt" >&- 2>"$work/err" || status=$?
+timeout 10 "$binary" --headless --no-history --simulate="$work/port.txt" >&- 2>"$work/err" || status=$?
 [ "$status" -eq 1 ] || fail "closed output: status $status"
 diff <(printf '%s\n' "quorvil4: the settings could not be read: $userReg: The settings file is not in the registry text format" \
     "quorvil4: the log could not be written: Bad file descriptor") "$work/err" ||

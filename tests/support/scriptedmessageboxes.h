@@ -13,12 +13,13 @@ public:
     struct Question {
         QString prompt;
         int buttons;
+        QString title;
     };
 
     void answer(int reply) { m_answers.append(reply); }
-    int MsgBox(const QString& prompt, int buttons, const QString&) override
+    int MsgBox(const QString& prompt, int buttons, const QString& title) override
     {
-        asked.append({prompt, buttons});
+        asked.append({prompt, buttons, title});
         if (m_answers.isEmpty()) {
             ADD_FAILURE() << "unexpected message box: " << prompt.toStdString();
             return msgbox::No;
