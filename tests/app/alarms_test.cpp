@@ -63,17 +63,11 @@ TEST_F(Alarms, countedTicksRaiseTheAlarmInTheTooltipAndTheWindow)
     Quorvil& q = loaded();
     joystick->set(0, 0, 32767, 32767); // 9 C
     q.Timer1_Timer();
-    const std::tuple<std::uint32_t, std::uint32_t, const char*> uncounted[] = {
-        {JOYERR_UNPLUGGED, 10000, "0.001355699"}, {0, 0, "0.001355699"}, {0, 10000, "x"}};
-    for (const auto& [result, x, a] : uncounted) {
-        q.txt1A->setText(QString::fromLatin1(a));
-        joystick->port(0).fillOnError = true;
-        joystick->set(0, result, x, 32767);
-        q.Timer1_Timer();
-        EXPECT_EQ(q.alarms().sensor(1).maximum, 9);
-    }
+    joystick->port(0).fillOnError = true; // 33 C from a joystick in trouble does not count
+    joystick->set(0, JOYERR_UNPLUGGED, 10000, 32767);
+    q.Timer1_Timer();
+    EXPECT_EQ(q.alarms().sensor(1).maximum, 9);
     EXPECT_FALSE(window());
-    q.txt1A->setText(QStringLiteral("0.001355699"));
     joystick->set(0, 0, 10000, 32767); // 33 C
     q.Timer1_Timer();
     EXPECT_EQ(q.tray().trayTooltip(), QStringLiteral("Quorvil - alarm: Freezer"));

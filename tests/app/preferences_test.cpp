@@ -1,10 +1,6 @@
 #include "settings/hivefile.h"
 #include "support/quorviltest.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace {
 
 using Rows = registry::Table;
@@ -151,7 +147,8 @@ TEST_F(Preferences, deleteTakesEverySectionOnlyWhenAnsweredYes)
 }
 
 // A settings file that cannot be read is told once at start, after the driver check, and the
-// program goes on with the defaults; a Save then says so again, naming the file and the reason.
+// program goes on with the defaults; a Save or a Delete then says so again, naming the file and
+// the reason.
 // The controls stay as they are and the file is left alone.
 TEST_F(Preferences, anUnreadableFileIsToldAtStartAndAtEachSave)
 {
@@ -175,6 +172,11 @@ TEST_F(Preferences, anUnreadableFileIsToldAtStartAndAtEachSave)
     ASSERT_EQ(boxes.asked.size(), 3);
     EXPECT_EQ(boxes.asked[2].buttons, msgbox::OkOnly + msgbox::Exclamation);
     EXPECT_EQ(boxes.asked[2].prompt.toStdString(), "The settings could not be saved:" + reason);
+    boxes.answer(msgbox::Yes); // Delete, once for all its sections
+    boxes.answer(msgbox::Ok);
+    q.btnDelete->click();
+    ASSERT_EQ(boxes.asked.size(), 5);
+    EXPECT_EQ(boxes.asked[4].prompt.toStdString(), "The settings could not be deleted:" + reason);
     EXPECT_EQ(controlValues(q), before);
     EXPECT_EQ(readFile(file), "Left=1920\n");
 
@@ -185,29 +187,4 @@ TEST_F(Preferences, anUnreadableFileIsToldAtStartAndAtEachSave)
     Quorvil fresh({joystick, std::make_shared<HiveFileRegistry>(file), &boxes, dir.path()});
     ASSERT_EQ(fresh.Form_Load(), Quorvil::LoadResult::Run);
     EXPECT_EQ(boxes.asked.size(), 1);
-}
-
-// While another program holds the settings lock, a Delete answered Yes says so once after the
-// bounded wait, as a Save does, and every value stays.
-TEST_F(Preferences, aDeleteThatCannotBeStoredIsReported)
-{
-    TempDir dir;
-    const std::filesystem::path file = dir.path() / "user.reg";
-    const auto hive = std::make_shared<HiveFileRegistry>(file, std::chrono::milliseconds(50));
-    registry(hive).SaveSetting("Sensor1", "Sensor1_Name", "Freezer");
-    const std::string before = readFile(file);
-    Quorvil q({joystick, hive, &boxes, dir.path()});
-    ASSERT_EQ(q.Form_Load(), Quorvil::LoadResult::Run);
-    const int holder = ::open((file.string() + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    boxes.answer(msgbox::Yes);
-    boxes.answer(msgbox::Ok);
-    q.btnDelete->click();
-    ::close(holder);
-    ASSERT_EQ(boxes.asked.size(), 2);
-    EXPECT_EQ(boxes.asked[1].buttons, msgbox::OkOnly + msgbox::Exclamation);
-    EXPECT_EQ(boxes.asked[1].prompt.toStdString(),
-              "The settings could not be deleted:\r\n" + file.string() +
-                  "\r\nAnother program holds the settings lock");
-    EXPECT_EQ(readFile(file), before);
 }

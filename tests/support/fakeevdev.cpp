@@ -160,11 +160,6 @@ void FakeEvdevKernel::report(const std::string& node, unsigned axis, int value)
         pass(d, EV_SYN, SYN_REPORT, 0);
 }
 
-void FakeEvdevKernel::driverPoll(const std::string& node)
-{
-    firstReport(device(node));
-}
-
 int FakeEvdevKernel::openDescriptors(const std::string& node) const
 {
     return static_cast<int>(std::ranges::count_if(

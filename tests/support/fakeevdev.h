@@ -16,7 +16,7 @@
 //
 // As in the kernel, a driver measures its hardware only while the device is open: an axis that
 // changes while nobody reads it keeps its old value in the kernel until the driver's first
-// report after the next opening, which comes while the reader waits (poll) or at driverPoll().
+// report after the next opening, which comes while the reader waits (poll).
 // Every descriptor has its own event queue; one that fills is emptied down to a SYN_DROPPED
 // marker and the newest event, as evdev does. A test fails when a read on a descriptor opened
 // without O_NONBLOCK would wait, and when descriptors are still open as the kernel goes.
@@ -60,8 +60,6 @@ struct FakeEvdevKernel {
     // The axis measures value: reported at once while the device is open, else at its next
     // opening.
     void report(const std::string& node, unsigned axis, int value);
-    // The driver's first measurement after an opening, if still due.
-    void driverPoll(const std::string& node);
     // Descriptors open on the node's device, or on every device.
     int openDescriptors(const std::string& node) const;
     int openDescriptors() const { return static_cast<int>(readers.size()); }
