@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     // Told after the tick that found it: a modal box must not sit inside a tick.
     const auto tell = [&messageBoxes](const std::string& line) {
         QString text = QString::fromStdString(line);
-        text[0] = text[0].toUpper();
+        if (!text.isEmpty())
+            text[0] = text[0].toUpper();
         messageBoxes.MsgBox(text, msgbox::OkOnly | msgbox::Exclamation, QStringLiteral("Quorvil4"));
     };
     Quorvil* window = nullptr;
