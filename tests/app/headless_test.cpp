@@ -1,8 +1,6 @@
 #include "app/console/headless.h"
+#include "support/console.h"
 #include "support/quorviltest.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 // The console mode and the window's log, given the same stored settings, readings and clock,
 // write the same bytes; the console tells of a joystick's trouble only when it starts and ends.
@@ -40,25 +38,19 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
     q.Option2->click();
     const std::string windowLog = readFile(logFolder.path() / "QuorvilLog.csv");
 
-    TempDir temp;
-    const std::string output = temp.path() / "out.csv";
-    const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<std::string> reports;
-    Options options;
-    options.mode = Options::Mode::Headless;
-    Headless headless(
-        {joystick, store, clock, fd, [&](const std::string& r) { reports.push_back(r); }}, options);
-    ASSERT_TRUE(headless.start());
-    EXPECT_EQ(headless.loggingIntervalMs(), 10000);
+    Headless& c = console();
+    ASSERT_TRUE(c.start());
+    EXPECT_EQ(c.loggingIntervalMs(), 10000);
     run(
         [&] {
-            headless.Timer1_Timer();
-            headless.Timer2_Timer();
+            c.Timer1_Timer();
+            c.Timer2_Timer();
         },
-        [&] { headless.TimerCount_Timer(); });
-    ::close(fd);
+        [&] { c.TimerCount_Timer(); });
+    const int fd = consoleFd.get();
+    consoleFd.close();
 
-    EXPECT_EQ(readFile(output), windowLog);
+    EXPECT_EQ(readFile(consoleLog), windowLog);
     // Result codes are signed 32-bit values; each status line names its joystick.
     const std::vector<std::string> expected = {
         "alarm: Freezer 91 above 90",
@@ -72,6 +64,8 @@ TEST_F(QuorvilTest, headlessWritesTheWindowsLogAndReportsOnlyChanges)
         "joystick 2: port status: sensors 3 - 4 connected"};
     EXPECT_EQ(reports, expected);
 
+    Options options;
+    options.mode = Options::Mode::Headless;
     options.intervalSeconds = 86400;
     Headless overridden({joystick, store, clock, fd, [](const std::string&) {}}, options);
     EXPECT_FALSE(overridden.start()); // the descriptor is closed: a write failure, status 1
@@ -108,23 +102,18 @@ TEST_F(QuorvilTest, windowAndConsoleRecordTheSameTicks)
     const std::vector<TickRecord> window = ticks->ticks;
     ASSERT_EQ(window.size(), 3u);
 
-    auto console = std::make_shared<RecordedTicks>();
-    Options options;
-    options.mode = Options::Mode::Headless;
-    TempDir temp;
-    const int fd = ::open((temp.path() / "out.csv").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    Headless headless({joystick, store, clock, fd, [](const std::string&) {}, {console}}, options);
-    ASSERT_TRUE(headless.start());
+    auto recorded = std::make_shared<RecordedTicks>();
+    Headless& c = console({recorded});
+    ASSERT_TRUE(c.start());
     run([&] {
-        headless.Timer1_Timer();
-        headless.Timer2_Timer();
+        c.Timer1_Timer();
+        c.Timer2_Timer();
     });
-    ::close(fd);
-    ASSERT_EQ(console->ticks.size(), 3u);
+    ASSERT_EQ(recorded->ticks.size(), 3u);
 
     for (std::size_t t = 0; t < window.size(); ++t) {
         const TickRecord& w = window[t];
-        const TickRecord& c = console->ticks[t];
+        const TickRecord& c = recorded->ticks[t];
         EXPECT_EQ(w.unixMs, c.unixMs);
         EXPECT_EQ(w.joystickResults, c.joystickResults);
         for (int n = 0; n < 4; ++n) {

@@ -1,11 +1,10 @@
 #include "app/console/commands.h"
 #include "app/console/headless.h"
 #include "app/frmcalibrate.h"
+#include "support/console.h"
 #include "support/quorviltest.h"
 
-#include <fcntl.h>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -55,23 +54,15 @@ TEST(Options, theJoystickCommandsStandAlone)
 // The console names a device when it starts feeding a joystick's sensors, again after a replug.
 TEST_F(QuorvilTest, headlessNamesTheDeviceThatStartsServing)
 {
-    TempDir temp;
-    const std::string output = temp.path() / "out.csv";
-    const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<std::string> reports;
-    Options options;
-    options.mode = Options::Mode::Headless;
-    Headless headless(
-        {joystick, store, clock, fd, [&](const std::string& r) { reports.push_back(r); }}, options);
-    ASSERT_TRUE(headless.start());
+    Headless& c = console();
+    ASSERT_TRUE(c.start());
     joystick->set(0, 0, 10000, 10000);
     joystick->set(1, 0, 10000, 10000);
     for (const std::string& device : {Port, Port, std::string(), Port}) {
         joystick->port(1).device = device;
-        headless.Timer1_Timer();
-        headless.Timer2_Timer();
+        c.Timer1_Timer();
+        c.Timer2_Timer();
     }
-    ::close(fd);
     const std::string line = "joystick 2 (sensors 3 and 4): " + Port;
     EXPECT_EQ(reports, (std::vector<std::string>{line, line}));
 }

@@ -9,6 +9,7 @@
 #include "support/recordedticks.h"
 #include "support/scriptedmessageboxes.h"
 #include "support/tempdir.h"
+#include "util/fileio.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
+
+class Headless;
 
 // Runs the deletions that closed windows have asked for.
 inline void flushDeletes()
@@ -52,6 +56,9 @@ protected:
         form->Timer1_Timer();
         form->Timer2_Timer();
     }
+    // The console mode over the same fakes: its log goes to consoleLog, its reports to reports
+    // (support/console.h).
+    Headless& console(std::vector<std::shared_ptr<TickSink>> sinks = {});
 
     std::shared_ptr<FakeJoystick> joystick = std::make_shared<FakeJoystick>();
     std::shared_ptr<MemoryRegistry> store = std::make_shared<MemoryRegistry>();
@@ -61,4 +68,9 @@ protected:
     ScriptedMessageBoxes boxes;
     TempDir logFolder;
     std::unique_ptr<Quorvil> form;
+    TempDir consoleFolder;
+    const std::filesystem::path consoleLog = consoleFolder.path() / "out.csv";
+    FileDescriptor consoleFd;
+    std::vector<std::string> reports;
+    std::shared_ptr<Headless> headless; // shared: its type is known only where it is made
 };
