@@ -108,7 +108,6 @@ void HistoryPlot::show(const std::vector<HistoryPoint>* points, TimeRange range,
     m_range = range;
     m_chosen = chosen;
     m_fahrenheit = fahrenheit;
-    chooseScale();
     update();
 }
 
@@ -406,7 +405,9 @@ void frmHistory::setSource(HistorySource* source)
 
 void frmHistory::chooseRange(RangeChoice choice)
 {
-    showRange(chosenRange(choice, m_now(), m_store.extent()));
+    // Only All reaches to the history's ends.
+    showRange(
+        chosenRange(choice, m_now(), choice == RangeChoice::All ? m_store.extent() : std::nullopt));
 }
 
 void frmHistory::showRange(TimeRange range)

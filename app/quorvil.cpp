@@ -1,6 +1,7 @@
 #include "app/quorvil.h"
 
 #include "app/appresources.h"
+#include "app/console/sinks.h"
 #include "app/controls.h"
 #include "app/frmabout.h"
 #include "app/frmcalibrate.h"
@@ -294,8 +295,14 @@ void Quorvil::connectControls()
     });
     connect(cboTimer, &QComboBox::currentIndexChanged, this, &Quorvil::cboTimer_Click);
     // The alarms window shows its thresholds in the scale in use, converted at once.
-    connect(op1C, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
-    connect(op1F, &QRadioButton::toggled, this, &Quorvil::refreshAlarmsWindow);
+    // The history window's data changes only with its range; the scale is all a tick can change.
+    for (QRadioButton* scale : {op1C, op1F})
+        connect(scale, &QRadioButton::toggled, this, [this] {
+            refreshAlarmsWindow();
+            if (auto* window =
+                    qobject_cast<frmHistory*>(m_forms.form(QStringLiteral("frmHistory"))))
+                window->refresh();
+        });
     connect(btnSave, &QPushButton::clicked, this, &Quorvil::btnSave_Click);
     connect(btnRefresh, &QPushButton::clicked, this, &Quorvil::btnRefresh_Click);
     connect(btnDelete, &QPushButton::clicked, this, &Quorvil::btnDelete_Click);
@@ -628,8 +635,6 @@ void Quorvil::refreshAlarmsWindow()
 {
     if (auto* window = qobject_cast<frmAlarms*>(m_forms.form(QStringLiteral("frmAlarms"))))
         window->refresh();
-    if (auto* window = qobject_cast<frmHistory*>(m_forms.form(QStringLiteral("frmHistory"))))
-        window->refresh();
 }
 
 void Quorvil::saveAlarms()
@@ -708,7 +713,7 @@ void Quorvil::mnuHistory_Click()
 
 bool Quorvil::historyRecorded() const
 {
-    return !m_reg || m_reg->GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
+    return !m_reg || historyWanted(*m_reg);
 }
 
 void Quorvil::setHistoryRecorded(bool on)

@@ -1,5 +1,7 @@
 #include "export/mqttpublisher.h"
 
+#include "util/text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,7 +57,7 @@ std::string mqttNodeName(std::string_view hostName)
 {
     std::string node;
     for (const char c : hostName) {
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        const char lower = lowerAscii(c);
         node += isMqttNodeName(std::string_view(&lower, 1)) ? lower : '_';
     }
     return node.empty() ? "quorvil4" : node;

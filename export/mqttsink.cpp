@@ -9,10 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifndef QUORVIL_VERSION
-#define QUORVIL_VERSION "4.1"
-#endif
-
 std::optional<MqttOptions> parseMqttAddress(std::string_view address)
 {
     MqttOptions options;

@@ -3,9 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-#ifndef QUORVIL_VERSION
-#define QUORVIL_VERSION "4.1"
-#endif
 
 namespace {
 

@@ -45,7 +45,6 @@ public:
 class TickRecorder final {
 public:
     void addSink(std::shared_ptr<TickSink> sink) { m_sinks.push_back(std::move(sink)); }
-    bool hasSinks() const { return !m_sinks.empty(); }
 
     // One sensor (1..4) at this poll of its joystick, after the alarms have seen it.
     void sensorPolled(int sensor, const PortReading& reading, std::uint32_t axisValue,

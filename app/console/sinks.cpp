@@ -41,9 +41,8 @@ void addMqttSink(const MqttOptions& options, std::function<void(const SinkReport
 
 } // namespace
 
-bool historyWanted(std::shared_ptr<RegistryApi> registryApi)
+bool historyWanted(registry& store)
 {
-    registry store(std::move(registryApi));
     return store.GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
 }
 
@@ -52,13 +51,15 @@ TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> reg
                         std::function<void(const SinkReport&)> report)
 {
     TickSinks made;
+    const auto tell = [report](const std::string& line) { report({line, {}}); };
     if (!options.noHistory)
         made.sinks.push_back(std::make_shared<HistoryRecorder>(
             dataFolder / HistoryStore::FileName,
-            [api = std::move(registryApi)] { return historyWanted(api); },
-            [report](const std::string& line) {
-                report({line, {}});
-            }));
+            [api = std::move(registryApi)] {
+                registry store(api);
+                return historyWanted(store);
+            },
+            tell));
     std::string failure;
     if (options.metrics) {
         if (std::shared_ptr<TickSink> server = MetricsServer::start(*options.metrics, &failure))
@@ -67,10 +68,7 @@ TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> reg
             made.failures.push_back(failure);
     }
     if (options.metricsFile)
-        made.sinks.push_back(
-            std::make_shared<MetricsFile>(*options.metricsFile, [report](const std::string& line) {
-                report({line, {}});
-            }));
+        made.sinks.push_back(std::make_shared<MetricsFile>(*options.metricsFile, tell));
     if (options.mqtt)
         addMqttSink(*options.mqtt, report, made);
     return made;

@@ -28,6 +28,7 @@ struct SinkReport {
 };
 
 class RegistryApi;
+class registry;
 
 // The history is kept in dataFolder and recorded while the settings in registryApi ask for it.
 // Lines begin without the program's name.
@@ -36,4 +37,4 @@ TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> reg
                         std::function<void(const SinkReport&)> report);
 
 // Whether the user records the history, as the settings say.
-bool historyWanted(std::shared_ptr<RegistryApi> registryApi);
+bool historyWanted(registry& store);
