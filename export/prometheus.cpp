@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-
 namespace {
 
 // The length of the well-formed UTF-8 sequence at the start of text, 0 when there is none.
