@@ -1,6 +1,7 @@
 #include "app/frmhistory.h"
 
 #include "app/messagebox.h"
+#include "graph/sensorcolours.h"
 #include "util/fileio.h"
 
 #include <QApplication>
@@ -25,11 +26,6 @@
 
 namespace {
 
-// The graph window's colours: its traces, its legend for the names, its black grid.
-constexpr std::array<QRgb, 4> TraceColours = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0),
-                                              qRgb(255, 0, 255)};
-constexpr std::array<QRgb, 4> LegendColours = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0),
-                                               qRgb(192, 0, 192)};
 constexpr int AxisLeft = 48;
 constexpr int AxisBottom = 20;
 constexpr int Margin = 8;

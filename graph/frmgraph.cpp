@@ -2,6 +2,7 @@
 
 #include "graph/graphsource.h"
 #include "graph/plotarea.h"
+#include "graph/sensorcolours.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,11 +16,6 @@
 namespace {
 
 constexpr QRgb WindowGrey = qRgb(192, 192, 192);
-constexpr std::array<QRgb, 4> LegendColours = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0),
-                                               qRgb(192, 0, 192)};
-// Sensor 4's trace is drawn brighter than its legend.
-constexpr std::array<QRgb, 4> TraceColours = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 128, 0),
-                                              qRgb(255, 0, 255)};
 
 // Captions of lblC1..lblC11 and lblF1..lblF11, bottom to top. The missing degree signs and the
 // leading spaces are how the scale has always read.
