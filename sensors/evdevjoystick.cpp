@@ -1,5 +1,6 @@
 #include "sensors/evdevjoystick.h"
 
+#include "sensors/portstatus.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -14,6 +15,13 @@
 #include <vector>
 
 namespace {
+
+// A device node that could not be opened: not ours to read, or broken.
+std::uint32_t openFailureCode(int error)
+{
+    return error == EACCES || error == EPERM ? EvdevJoystickService::NoAccess
+                                             : EvdevJoystickService::OpenFailed;
+}
 
 constexpr std::uint32_t returnX = 0x1;
 constexpr std::uint32_t returnY = 0x2;
@@ -295,8 +303,7 @@ EvdevJoystickService::candidates(std::uint32_t* unknownFailure,
                 candidate.device = EvdevDevice::open(m_nodes.path(node), &error);
             if (!candidate.device) {
                 // An unreadable node without published capabilities may or may not be a joystick.
-                const std::uint32_t code =
-                    error == EACCES || error == EPERM ? NoAccess : OpenFailed;
+                const std::uint32_t code = openFailureCode(error);
                 if (*unknownFailure != NoAccess)
                     *unknownFailure = code;
                 if (leftOut)
@@ -370,7 +377,7 @@ void EvdevJoystickService::take(Slot& slot, Candidate& candidate, bool second)
         int error = 0;
         candidate.device = EvdevDevice::open(m_nodes.path(candidate.node), &error);
         if (!candidate.device) {
-            slot.failure = error == EACCES || error == EPERM ? NoAccess : OpenFailed;
+            slot.failure = openFailureCode(error);
             return;
         }
     }
@@ -534,10 +541,6 @@ std::string EvdevJoystickService::listing()
     std::vector<std::string> leftOut;
     std::vector<Candidate> found = candidates(&unknownFailure, &leftOut);
 
-    const auto idText = [](std::size_t id) {
-        return "joystick " + std::to_string(id + 1) + " (sensors " + std::to_string(id * 2 + 1) +
-               " and " + std::to_string(id * 2 + 2) + ")";
-    };
     const auto readings = [](EvdevDevice& device, const std::array<unsigned, 2>& axes,
                              std::size_t firstSensor) {
         std::string text;
@@ -566,7 +569,8 @@ std::string EvdevJoystickService::listing()
             }
         }
         for (const auto& [id, second] : served)
-            ids += (ids.empty() ? "" : ", ") + idText(id) + (second ? " from its second pair" : "");
+            ids += (ids.empty() ? "" : ", ") + joystickText(int(id)) +
+                   (second ? " from its second pair" : "");
         const bool chosen = std::any_of(m_slots.begin(), m_slots.end(),
                                         [](const Slot& slot) { return slot.chosen; });
         if (ids.empty())
@@ -584,9 +588,8 @@ std::string EvdevJoystickService::listing()
             int error = 0;
             candidate.device = EvdevDevice::open(m_nodes.path(candidate.node), &error);
             if (!candidate.device) {
-                text += std::string("  cannot be read: ") + std::strerror(error) + " (rc = " +
-                        std::to_string(error == EACCES || error == EPERM ? NoAccess : OpenFailed) +
-                        ")\n";
+                text += std::string("  cannot be read: ") + std::strerror(error) +
+                        " (rc = " + std::to_string(openFailureCode(error)) + ")\n";
                 continue;
             }
         }
@@ -608,7 +611,7 @@ std::string EvdevJoystickService::listing()
     }
     for (std::size_t id = 0; id < m_slots.size(); ++id) {
         if (m_slots[id].chosen && !m_slots[id].device)
-            text += idText(id) + ": stored choice \"" + m_slots[id].claim +
+            text += joystickText(int(id)) + ": stored choice \"" + m_slots[id].claim +
                     "\", not plugged in or not readable\n";
     }
     if (!leftOut.empty()) {

@@ -15,6 +15,12 @@ std::string portStatusText(int joystick, std::int32_t result)
     }
 }
 
+std::string joystickText(int joystick)
+{
+    return "joystick " + std::to_string(joystick + 1) + " (sensors " +
+           std::to_string(joystick * 2 + 1) + " and " + std::to_string(joystick * 2 + 2) + ")";
+}
+
 std::string unpluggedText(int sensor)
 {
     return "port status: sensor " + std::to_string(sensor) + " unplugged";

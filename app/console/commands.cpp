@@ -2,6 +2,7 @@
 
 #include "app/console/calibratecommand.h"
 #include "sensors/evdevjoystick.h"
+#include "sensors/portstatus.h"
 #include "sensors/scriptedport.h"
 #include "sensors/simulatedport.h"
 #include "settings/hivefile.h"
@@ -102,8 +103,8 @@ int keepJoysticks(JoystickService& joystick, registry& store, std::ostream& out,
     for (std::size_t id = 0; id < serving.size(); ++id) {
         out << joystickKeys[id];
         if (serving[id].empty())
-            out << " removed: no device serves joystick " << id + 1 << " (sensors " << id * 2 + 1
-                << " and " << id * 2 + 2 << ") now, so the first free joystick will\n";
+            out << " removed: no device serves " << joystickText(int(id))
+                << " now, so the first free joystick will\n";
         else
             out << " = " << serving[id] << '\n';
     }

@@ -103,9 +103,7 @@ void Headless::sample(int joystick, JOYINFOEX& info)
     if (std::string device = m_services.joystick->servedBy(joystick);
         device != m_served[joystick]) {
         if (!device.empty())
-            m_services.report("joystick " + std::to_string(joystick + 1) + " (sensors " +
-                              std::to_string(joystick * 2 + 1) + " and " +
-                              std::to_string(joystick * 2 + 2) + "): " + device);
+            m_services.report(joystickText(joystick) + ": " + device);
         m_served[joystick] = std::move(device);
     }
     // A problem is told when it starts and when it ends, not at every poll; one stream carries
