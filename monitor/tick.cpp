@@ -36,11 +36,11 @@ SensorOutcome convertSensor(int sensor, std::string_view rawText, const SensorSe
     if (isUnplugged(*raw))
         outcome.status = unpluggedText(sensor);
     if (A && B && C) {
-        outcome.temperature =
-            displayedTemperature(*raw, {*A, *B, *C}, setup.scale, setup.offsetPosition);
-        if (outcome.temperature)
-            outcome.celsius =
-                celsiusTemperature(*raw, {*A, *B, *C}, setup.scale, setup.offsetPosition);
+        if (const std::optional<Temperature> t =
+                convertTemperature(*raw, {*A, *B, *C}, setup.scale, setup.offsetPosition)) {
+            outcome.temperature = t->shown;
+            outcome.celsius = t->celsius;
+        }
     }
     return outcome;
 }

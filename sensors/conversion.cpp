@@ -42,8 +42,8 @@ std::optional<std::int16_t> roundHalfEven(double value)
     return static_cast<std::int16_t>(whole);
 }
 
-std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients& coefficients,
-                                                 Scale scale, int offsetPosition)
+std::optional<Temperature> convertTemperature(double raw, const Coefficients& coefficients,
+                                              Scale scale, int offsetPosition)
 {
     if (scale == Scale::None)
         return std::nullopt;
@@ -57,23 +57,22 @@ std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients&
     if (!rounded)
         return std::nullopt;
     // The offset may push an extreme value past the 16-bit range as well.
-    const int shown = *rounded + offsetForPosition(offsetPosition);
+    const int offset = offsetForPosition(offsetPosition);
+    const int shown = *rounded + offset;
     if (shown < std::numeric_limits<std::int16_t>::min() ||
         shown > std::numeric_limits<std::int16_t>::max())
         return std::nullopt;
-    return static_cast<std::int16_t>(shown);
+    const double step = scale == Scale::Fahrenheit ? 5.0 / 9.0 : 1.0;
+    return Temperature{static_cast<std::int16_t>(shown), *K - 273.15 + offset * step};
 }
 
-std::optional<double> celsiusTemperature(double raw, const Coefficients& coefficients, Scale scale,
-                                         int offsetPosition)
+std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients& coefficients,
+                                                 Scale scale, int offsetPosition)
 {
-    if (scale == Scale::None)
-        return std::nullopt;
-    const std::optional<double> K = kelvin(raw, coefficients);
-    if (!K)
-        return std::nullopt;
-    const double step = scale == Scale::Fahrenheit ? 5.0 / 9.0 : 1.0;
-    return *K - 273.15 + offsetForPosition(offsetPosition) * step;
+    if (const std::optional<Temperature> t =
+            convertTemperature(raw, coefficients, scale, offsetPosition))
+        return t->shown;
+    return std::nullopt;
 }
 
 const char* scaleSuffix(Scale scale)

@@ -26,16 +26,19 @@ std::optional<double> kelvin(double raw, const Coefficients& coefficients);
 // Nearest whole number, halves to even; none outside the signed 16-bit range.
 std::optional<std::int16_t> roundHalfEven(double value);
 
-// The displayed whole-degree temperature, offset included; none when no sound value exists
-// (scale None, bad denominator, or a value beyond the signed 16-bit range).
+// A sensor's temperature: as displayed, in whole degrees of the scale with the offset; and in
+// Celsius before rounding, for passing on, where an offset chosen while Fahrenheit is shown counts
+// 5/9 of a degree per step.
+struct Temperature {
+    std::int16_t shown = 0;
+    double celsius = 0;
+};
+// None when no sound value exists (scale None, bad denominator, or a displayed value beyond the
+// signed 16-bit range).
+std::optional<Temperature> convertTemperature(double raw, const Coefficients& coefficients,
+                                              Scale scale, int offsetPosition);
 std::optional<std::int16_t> displayedTemperature(double raw, const Coefficients& coefficients,
                                                  Scale scale, int offsetPosition);
-
-// The temperature in Celsius before rounding, offset included: an offset chosen while Fahrenheit
-// is shown counts 5/9 of a degree per step. None where the displayed temperature has no sound
-// value to start from (scale None, bad denominator).
-std::optional<double> celsiusTemperature(double raw, const Coefficients& coefficients, Scale scale,
-                                         int offsetPosition);
 
 // " C" or " F".
 const char* scaleSuffix(Scale scale);
