@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <map>
 #include <sqlite3.h>
@@ -96,6 +97,55 @@ std::string upsert(const char* table, const char* key)
     return sql;
 }
 
+// SQLite is opened at the first use of a history, not at start-up: a window whose recording is
+// done by the recorder program maps none of it until its History window opens.
+#define QUORVIL_SQLITE_CALLS(X)                                                                    \
+    X(bind_int)                                                                                    \
+    X(bind_int64)                                                                                  \
+    X(changes)                                                                                     \
+    X(clear_bindings)                                                                              \
+    X(close)                                                                                       \
+    X(close_v2)                                                                                    \
+    X(column_int)                                                                                  \
+    X(column_int64)                                                                                \
+    X(column_type)                                                                                 \
+    X(db_readonly)                                                                                 \
+    X(errcode)                                                                                     \
+    X(errmsg)                                                                                      \
+    X(exec)                                                                                        \
+    X(finalize)                                                                                    \
+    X(open_v2)                                                                                     \
+    X(prepare_v2)                                                                                  \
+    X(reset)                                                                                       \
+    X(step)
+
+struct Sqlite {
+#define QUORVIL_FIELD(name) decltype(&::sqlite3_##name) name = nullptr;
+    QUORVIL_SQLITE_CALLS(QUORVIL_FIELD)
+#undef QUORVIL_FIELD
+    std::string error; // why the library cannot be used; empty when it can
+};
+
+const Sqlite& sqlite()
+{
+    static const Sqlite loaded = [] {
+        Sqlite lib;
+        void* handle = ::dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            lib.error = ::dlerror();
+            return lib;
+        }
+#define QUORVIL_RESOLVE(name)                                                                      \
+    lib.name = reinterpret_cast<decltype(&::sqlite3_##name)>(::dlsym(handle, "sqlite3_" #name));   \
+    if (!lib.name && lib.error.empty())                                                            \
+        lib.error = "libsqlite3.so.0 lacks sqlite3_" #name;
+        QUORVIL_SQLITE_CALLS(QUORVIL_RESOLVE)
+#undef QUORVIL_RESOLVE
+        return lib;
+    }();
+    return loaded;
+}
+
 std::int64_t floorDiv(std::int64_t a, std::int64_t b)
 {
     return a / b - (a % b != 0 && (a < 0) != (b < 0));
@@ -106,18 +156,18 @@ class Statement final {
 public:
     Statement(sqlite3* db, const std::string& sql)
     {
-        if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+        if (sqlite().prepare_v2(db, sql.c_str(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
             m_stmt = nullptr;
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    ~Statement() { sqlite().finalize(m_stmt); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     explicit operator bool() const { return m_stmt != nullptr; }
     sqlite3_stmt* get() const { return m_stmt; }
     void reset() const
     {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
+        sqlite().reset(m_stmt);
+        sqlite().clear_bindings(m_stmt);
     }
 
 private:
@@ -136,34 +186,34 @@ bool bindSummary(const Statement& st, std::int64_t key, const std::array<History
 {
     sqlite3_stmt* s = st.get();
     st.reset();
-    sqlite3_bind_int64(s, 1, key);
+    sqlite().bind_int64(s, 1, key);
     for (int i = 0; i < 4; ++i) {
         const int column = 2 + 4 * i;
-        sqlite3_bind_int(s, column, v[i].count);
+        sqlite().bind_int(s, column, v[i].count);
         if (v[i].count > 0) {
-            sqlite3_bind_int(s, column + 1, v[i].min);
-            sqlite3_bind_int64(s, column + 2, v[i].sum);
-            sqlite3_bind_int(s, column + 3, v[i].max);
+            sqlite().bind_int(s, column + 1, v[i].min);
+            sqlite().bind_int64(s, column + 2, v[i].sum);
+            sqlite().bind_int(s, column + 3, v[i].max);
         } else {
-            sqlite3_bind_int64(s, column + 2, 0);
+            sqlite().bind_int64(s, column + 2, 0);
         }
     }
-    return sqlite3_step(s) == SQLITE_DONE;
+    return sqlite().step(s) == SQLITE_DONE;
 }
 
 HistoryPoint summaryRow(sqlite3_stmt* s, std::int64_t spanMs)
 {
     HistoryPoint p;
-    p.unixMs = sqlite3_column_int64(s, 0) * spanMs;
+    p.unixMs = sqlite().column_int64(s, 0) * spanMs;
     p.spanMs = spanMs;
     for (int i = 0; i < 4; ++i) {
         const int column = 1 + 4 * i;
         HistoryPoint::Value& v = p.sensors[i];
-        v.count = sqlite3_column_int(s, column);
+        v.count = sqlite().column_int(s, column);
         if (v.count > 0) {
-            v.min = sqlite3_column_int(s, column + 1);
-            v.sum = sqlite3_column_int64(s, column + 2);
-            v.max = sqlite3_column_int(s, column + 3);
+            v.min = sqlite().column_int(s, column + 1);
+            v.sum = sqlite().column_int64(s, column + 2);
+            v.max = sqlite().column_int(s, column + 3);
         }
     }
     return p;
@@ -171,7 +221,7 @@ HistoryPoint summaryRow(sqlite3_stmt* s, std::int64_t spanMs)
 
 std::string sqliteReason(sqlite3* db, const char* action)
 {
-    return std::string(action) + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+    return std::string(action) + ": " + (db ? sqlite().errmsg(db) : "out of memory");
 }
 
 } // namespace
@@ -196,7 +246,8 @@ HistoryStore::~HistoryStore()
 
 void HistoryStore::close()
 {
-    sqlite3_close_v2(m_db);
+    if (m_db)
+        sqlite().close_v2(m_db);
     m_db = nullptr;
     if (m_lockFd >= 0)
         ::close(m_lockFd);
@@ -205,7 +256,7 @@ void HistoryStore::close()
 
 bool HistoryStore::exec(const char* sql) const
 {
-    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite().exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // Made whole under another name and linked into place, so that no one ever opens a half-made
@@ -221,14 +272,14 @@ bool HistoryStore::createFile(const std::filesystem::path& file, std::string* re
     std::filesystem::remove(fresh, ignored);
     sqlite3* db = nullptr;
     bool made =
-        sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
+        sqlite().open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
             SQLITE_OK &&
-        sqlite3_exec(db, ("BEGIN;" + schema() + "COMMIT;").c_str(), nullptr, nullptr, nullptr) ==
+        sqlite().exec(db, ("BEGIN;" + schema() + "COMMIT;").c_str(), nullptr, nullptr, nullptr) ==
             SQLITE_OK &&
-        sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite().exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!made)
         *reason = sqliteReason(db, ("cannot make " + file.string()).c_str());
-    made = sqlite3_close(db) == SQLITE_OK && made;
+    made = sqlite().close(db) == SQLITE_OK && made;
     if (made && ::link(fresh.c_str(), file.c_str()) != 0 && errno != EEXIST) {
         *reason = "cannot make " + file.string() + ": " + errnoText(errno);
         made = false;
@@ -242,6 +293,10 @@ HistoryStore::Opened HistoryStore::open(const std::filesystem::path& file, Acces
 {
     close();
     m_file = file;
+    if (!sqlite().error.empty()) {
+        *reason = "the SQLite library cannot be loaded: " + sqlite().error;
+        return Opened::Failed;
+    }
     int error = 0;
     std::optional<FileHeader> header = readHeader(file, &error);
     if (!header && error == ENOENT) {
@@ -266,8 +321,8 @@ HistoryStore::Opened HistoryStore::open(const std::filesystem::path& file, Acces
         return Opened::FutureVersion;
     }
     const int flags = access == Access::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(file.c_str(), &m_db, flags, nullptr) != SQLITE_OK ||
-        (access == Access::Write && sqlite3_db_readonly(m_db, "main") == 1)) {
+    if (sqlite().open_v2(file.c_str(), &m_db, flags, nullptr) != SQLITE_OK ||
+        (access == Access::Write && sqlite().db_readonly(m_db, "main") == 1)) {
         *reason = sqliteReason(m_db, ("cannot open " + file.string()).c_str());
         close();
         return Opened::Failed;
@@ -283,8 +338,8 @@ HistoryStore::Opened HistoryStore::open(const std::filesystem::path& file, Acces
     }
     Statement check(m_db, "SELECT count(*) FROM sqlite_schema WHERE name IN "
                           "('tick', 'minute', 'hour')");
-    if (!check || sqlite3_step(check.get()) != SQLITE_ROW ||
-        sqlite3_column_int(check.get(), 0) != 3) {
+    if (!check || sqlite().step(check.get()) != SQLITE_ROW ||
+        sqlite().column_int(check.get(), 0) != 3) {
         *reason = sqliteReason(m_db, ("cannot read " + file.string()).c_str());
         close();
         return Opened::Failed;
@@ -313,13 +368,13 @@ HistoryStore::Written HistoryStore::append(const std::vector<HistoryTick>& ticks
 {
     if (!m_db)
         return Written::Failed;
-    const int begun = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const int begun = sqlite().exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (begun == SQLITE_BUSY)
         return Written::Busy;
     const auto fail = [&] {
         if (reason)
             *reason = sqliteReason(m_db, ("cannot write " + m_file.string()).c_str());
-        const bool busy = sqlite3_errcode(m_db) == SQLITE_BUSY;
+        const bool busy = sqlite().errcode(m_db) == SQLITE_BUSY;
         exec("ROLLBACK");
         return busy ? Written::Busy : Written::Failed;
     };
@@ -334,17 +389,17 @@ HistoryStore::Written HistoryStore::append(const std::vector<HistoryTick>& ticks
     std::map<std::int64_t, std::array<HistoryPoint::Value, 4>> hours;
     for (const HistoryTick& tick : ticks) {
         insert.reset();
-        sqlite3_bind_int64(insert.get(), 1, tick.unixMs);
+        sqlite().bind_int64(insert.get(), 1, tick.unixMs);
         for (int i = 0; i < 4; ++i) {
             if (tick.centi[i])
-                sqlite3_bind_int(insert.get(), 2 + i, *tick.centi[i]);
+                sqlite().bind_int(insert.get(), 2 + i, *tick.centi[i]);
             if (tick.reading[i])
-                sqlite3_bind_int64(insert.get(), 6 + i, *tick.reading[i]);
+                sqlite().bind_int64(insert.get(), 6 + i, *tick.reading[i]);
         }
-        if (sqlite3_step(insert.get()) != SQLITE_DONE)
+        if (sqlite().step(insert.get()) != SQLITE_DONE)
             return fail();
         // A tick kept before (the clock set back) must not count twice in its minute.
-        if (sqlite3_changes(m_db) == 0)
+        if (sqlite().changes(m_db) == 0)
             continue;
         auto& m = minutes[floorDiv(tick.unixMs, levelSpanMs(HistoryLevel::Minute))];
         auto& h = hours[floorDiv(tick.unixMs, levelSpanMs(HistoryLevel::Hour))];
@@ -372,18 +427,18 @@ int HistoryStore::dropTicksBefore(std::int64_t cutoffMs, int maxMinutes)
         return 0;
     const std::int64_t minuteMs = levelSpanMs(HistoryLevel::Minute);
     Statement oldest(m_db, "SELECT min(t) FROM tick");
-    if (!oldest || sqlite3_step(oldest.get()) != SQLITE_ROW ||
-        sqlite3_column_type(oldest.get(), 0) == SQLITE_NULL)
+    if (!oldest || sqlite().step(oldest.get()) != SQLITE_ROW ||
+        sqlite().column_type(oldest.get(), 0) == SQLITE_NULL)
         return 0;
-    const std::int64_t first = floorDiv(sqlite3_column_int64(oldest.get(), 0), minuteMs);
+    const std::int64_t first = floorDiv(sqlite().column_int64(oldest.get(), 0), minuteMs);
     const std::int64_t end = std::min(floorDiv(cutoffMs, minuteMs), first + maxMinutes);
     if (end <= first)
         return 0;
     Statement drop(m_db, "DELETE FROM tick WHERE t < ?");
     if (!drop)
         return 0;
-    sqlite3_bind_int64(drop.get(), 1, end * minuteMs);
-    const int rc = sqlite3_step(drop.get());
+    sqlite().bind_int64(drop.get(), 1, end * minuteMs);
+    const int rc = sqlite().step(drop.get());
     if (rc == SQLITE_BUSY)
         return -1;
     return rc == SQLITE_DONE ? int(end - first) : 0;
@@ -399,10 +454,10 @@ std::vector<HistoryPoint> HistoryStore::read(HistoryLevel level, std::int64_t fr
     std::int64_t ticksFrom = toMs;
     if (level == HistoryLevel::Tick) {
         Statement oldest(m_db, "SELECT min(t) FROM tick");
-        if (oldest && sqlite3_step(oldest.get()) == SQLITE_ROW &&
-            sqlite3_column_type(oldest.get(), 0) != SQLITE_NULL)
+        if (oldest && sqlite().step(oldest.get()) == SQLITE_ROW &&
+            sqlite().column_type(oldest.get(), 0) != SQLITE_NULL)
             ticksFrom =
-                std::clamp<std::int64_t>(sqlite3_column_int64(oldest.get(), 0), fromMs, toMs);
+                std::clamp<std::int64_t>(sqlite().column_int64(oldest.get(), 0), fromMs, toMs);
     }
     const HistoryLevel summary =
         level == HistoryLevel::Hour ? HistoryLevel::Hour : HistoryLevel::Minute;
@@ -412,12 +467,12 @@ std::vector<HistoryPoint> HistoryStore::read(HistoryLevel level, std::int64_t fr
     Statement summaries(m_db, "SELECT * FROM " + table + " WHERE " + key + " >= ? AND " + key +
                                   " < ? ORDER BY " + key);
     if (summaries) {
-        sqlite3_bind_int64(summaries.get(), 1, floorDiv(fromMs, span));
-        sqlite3_bind_int64(summaries.get(), 2, floorDiv(ticksFrom + span - 1, span));
+        sqlite().bind_int64(summaries.get(), 1, floorDiv(fromMs, span));
+        sqlite().bind_int64(summaries.get(), 2, floorDiv(ticksFrom + span - 1, span));
         // The minute holding the oldest tick comes from the ticks.
         if (level == HistoryLevel::Tick && ticksFrom < toMs)
-            sqlite3_bind_int64(summaries.get(), 2, floorDiv(ticksFrom, span));
-        while (sqlite3_step(summaries.get()) == SQLITE_ROW)
+            sqlite().bind_int64(summaries.get(), 2, floorDiv(ticksFrom, span));
+        while (sqlite().step(summaries.get()) == SQLITE_ROW)
             points.push_back(summaryRow(summaries.get(), span));
     }
     if (ticksFrom >= toMs)
@@ -426,14 +481,14 @@ std::vector<HistoryPoint> HistoryStore::read(HistoryLevel level, std::int64_t fr
                               " FROM tick WHERE t >= ? AND t < ? ORDER BY t");
     if (!ticks)
         return points;
-    sqlite3_bind_int64(ticks.get(), 1, ticksFrom);
-    sqlite3_bind_int64(ticks.get(), 2, toMs);
-    while (sqlite3_step(ticks.get()) == SQLITE_ROW) {
+    sqlite().bind_int64(ticks.get(), 1, ticksFrom);
+    sqlite().bind_int64(ticks.get(), 2, toMs);
+    while (sqlite().step(ticks.get()) == SQLITE_ROW) {
         HistoryPoint p;
-        p.unixMs = sqlite3_column_int64(ticks.get(), 0);
+        p.unixMs = sqlite().column_int64(ticks.get(), 0);
         for (int i = 0; i < 4; ++i)
-            if (sqlite3_column_type(ticks.get(), 1 + i) != SQLITE_NULL)
-                add(p.sensors[i], sqlite3_column_int(ticks.get(), 1 + i));
+            if (sqlite().column_type(ticks.get(), 1 + i) != SQLITE_NULL)
+                add(p.sensors[i], sqlite().column_int(ticks.get(), 1 + i));
         points.push_back(p);
     }
     return points;
@@ -446,12 +501,12 @@ std::optional<std::pair<std::int64_t, std::int64_t>> HistoryStore::extent() cons
     // Each end on its own: a query with both min and max reads the whole table.
     Statement st(m_db, "SELECT (SELECT min(m) FROM minute), (SELECT max(m) FROM minute), "
                        "(SELECT max(t) FROM tick)");
-    if (!st || sqlite3_step(st.get()) != SQLITE_ROW ||
-        sqlite3_column_type(st.get(), 0) == SQLITE_NULL)
+    if (!st || sqlite().step(st.get()) != SQLITE_ROW ||
+        sqlite().column_type(st.get(), 0) == SQLITE_NULL)
         return std::nullopt;
     const std::int64_t minuteMs = levelSpanMs(HistoryLevel::Minute);
-    const std::int64_t last = sqlite3_column_type(st.get(), 2) != SQLITE_NULL
-                                  ? sqlite3_column_int64(st.get(), 2)
-                                  : sqlite3_column_int64(st.get(), 1) * minuteMs + minuteMs - 1;
-    return std::pair{sqlite3_column_int64(st.get(), 0) * minuteMs, last};
+    const std::int64_t last = sqlite().column_type(st.get(), 2) != SQLITE_NULL
+                                  ? sqlite().column_int64(st.get(), 2)
+                                  : sqlite().column_int64(st.get(), 1) * minuteMs + minuteMs - 1;
+    return std::pair{sqlite().column_int64(st.get(), 0) * minuteMs, last};
 }
