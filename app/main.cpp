@@ -22,23 +22,29 @@
 
 namespace {
 
-// The console mode is a program of its own without the widget libraries, beside this one in
-// the build and under libexec once installed.
-int runConsoleMode(char** argv)
+// The console mode and the history's recorder are programs of their own, beside this one in the
+// build and under libexec once installed; none when neither place has it.
+std::optional<std::filesystem::path> helperProgram(const char* name)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    for (const fs::path& candidate :
-         {folder / "quorvil4-headless", folder / QUORVIL_LIBEXEC_FROM_BIN / "quorvil4-headless"}) {
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            ::execv(candidate.c_str(), argv);
-            std::fprintf(stderr, "quorvil4: cannot start %s: %s\n", candidate.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
+    for (const fs::path& candidate : {folder / name, folder / QUORVIL_LIBEXEC_FROM_BIN / name})
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    return std::nullopt;
+}
+
+// The console mode has none of the widget libraries.
+int runConsoleMode(char** argv)
+{
+    const std::optional<std::filesystem::path> program = helperProgram("quorvil4-headless");
+    if (!program) {
+        std::fprintf(stderr, "quorvil4: the console mode (quorvil4-headless) is not installed\n");
+        return 1;
     }
-    std::fprintf(stderr, "quorvil4: the console mode (quorvil4-headless) is not installed\n");
+    ::execv(program->c_str(), argv);
+    std::fprintf(stderr, "quorvil4: cannot start %s: %s\n", program->c_str(), std::strerror(errno));
     return 1;
 }
 
@@ -101,8 +107,13 @@ int main(int argc, char** argv)
     };
     Quorvil* window = nullptr;
     const auto settings = std::make_shared<HiveFileRegistry>(defaultHivePath());
+    // Without its recorder program the window records in its own process, as the console does.
+    std::optional<RecorderProgram> recorder;
+    if (const std::optional<std::filesystem::path> program = helperProgram("quorvil4-recorder"))
+        recorder = RecorderProgram{*program, settings->file()};
     TickSinks sinks = makeTickSinks(
-        *options, settings, dataFolder(), [&app, &window, tell](const SinkReport& news) {
+        *options, settings, dataFolder(),
+        [&app, &window, tell](const SinkReport& news) {
             // A connection that comes and goes is news for the tooltip, not for a box.
             if (news.connected) {
                 std::fprintf(stderr, "quorvil4: %s\n", news.line.c_str());
@@ -112,7 +123,8 @@ int main(int argc, char** argv)
                 return;
             }
             QTimer::singleShot(0, &app, [tell, line = news.line] { tell(line); });
-        });
+        },
+        recorder);
     for (const std::string& warning : sinks.warnings)
         std::fprintf(stderr, "quorvil4: %s\n", warning.c_str());
     for (const std::string& failure : sinks.failures)

@@ -1,5 +1,6 @@
 #include "history/historyrecorder.h"
 
+#include <charconv>
 #include <cmath>
 
 HistoryTick historyTick(const TickRecord& tick)
@@ -16,6 +17,59 @@ HistoryTick historyTick(const TickRecord& tick)
     return out;
 }
 
+namespace {
+
+template <typename T> void putField(std::string& line, const std::optional<T>& value)
+{
+    line += ' ';
+    line += value ? std::to_string(*value) : "-";
+}
+
+// Takes the next field off text; false when there is none or it is not a T.
+template <typename T> bool takeField(std::string_view& text, std::optional<T>& value)
+{
+    const std::size_t end = std::min(text.find(' '), text.size());
+    const std::string_view field = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    if (field == "-") {
+        value.reset();
+        return true;
+    }
+    T number{};
+    const auto [last, error] = std::from_chars(field.data(), field.data() + field.size(), number);
+    if (field.empty() || error != std::errc() || last != field.data() + field.size())
+        return false;
+    value = number;
+    return true;
+}
+
+} // namespace
+
+std::string historyLine(const HistoryTick& tick)
+{
+    std::string line = std::to_string(tick.unixMs);
+    for (const auto& centi : tick.centi)
+        putField(line, centi);
+    for (const auto& reading : tick.reading)
+        putField(line, reading);
+    return line;
+}
+
+std::optional<HistoryTick> parseHistoryLine(std::string_view line)
+{
+    HistoryTick tick;
+    std::optional<std::int64_t> unixMs;
+    bool whole = takeField(line, unixMs) && unixMs;
+    for (auto& centi : tick.centi)
+        whole = whole && takeField(line, centi);
+    for (auto& reading : tick.reading)
+        whole = whole && takeField(line, reading);
+    if (!whole || !line.empty())
+        return std::nullopt;
+    tick.unixMs = *unixMs;
+    return tick;
+}
+
 HistoryRecorder::HistoryRecorder(std::filesystem::path file, std::function<bool()> wanted,
                                  std::function<void(const std::string&)> report)
     : m_file(std::move(file)), m_wanted(std::move(wanted)), m_report(std::move(report))
@@ -30,11 +84,16 @@ HistoryRecorder::~HistoryRecorder()
 
 void HistoryRecorder::record(const TickRecord& tick)
 {
+    add(historyTick(tick));
+}
+
+void HistoryRecorder::add(const HistoryTick& tick)
+{
     if (m_failed)
         return;
     if (m_pending.empty() && m_batchStart == 0)
         m_batchStart = tick.unixMs;
-    m_pending.push_back(historyTick(tick));
+    m_pending.push_back(tick);
     if (tick.unixMs - m_batchStart >= BatchMs || tick.unixMs < m_batchStart)
         flush(tick.unixMs);
 }

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Keeps each tick in the history file. Nothing happens at start-up: the file is opened with the
@@ -28,6 +30,7 @@ public:
     ~HistoryRecorder() override;
 
     void record(const TickRecord& tick) override;
+    void add(const HistoryTick& tick);
     // Writes the pending ticks now, as the next batch would.
     void flush(std::int64_t nowMs);
 
@@ -47,3 +50,9 @@ private:
 
 // The tick as the history keeps it.
 HistoryTick historyTick(const TickRecord& tick);
+
+// A tick as one line of text, for the recorder program: the time in milliseconds, then four
+// temperatures in hundredths and four readings, "-" for none, separated by spaces.
+std::string historyLine(const HistoryTick& tick);
+// None for a line that is not one of those.
+std::optional<HistoryTick> parseHistoryLine(std::string_view line);

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev libxcb1-dev libxcb-damage0-dev libfontconfig-dev
   libevdev-dev
   libmicrohttpd-dev prometheus prometheus-node-exporter curl jq
-  libsqlite3-dev
+  libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-leckerli-one
   desktop-file-utils groff-base clang-format

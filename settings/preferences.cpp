@@ -126,3 +126,8 @@ std::optional<std::string> saveAlarms(registry& store, const StoredAlarms& alarm
     store.SaveSetting(AlarmsSection, AlarmScaleKey, alarms.fahrenheit ? "F" : "C");
     return batchFailure(store);
 }
+
+bool historyWanted(registry& store)
+{
+    return store.GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
+}

@@ -44,3 +44,6 @@ struct StoredAlarms {
 StoredAlarms loadAlarms(registry& store);
 // In one batch; the reason for the user when a write fails.
 std::optional<std::string> saveAlarms(registry& store, const StoredAlarms& alarms);
+
+// Whether the user records the history, as the settings say.
+bool historyWanted(registry& store);

@@ -1,11 +1,12 @@
 #include "app/console/sinks.h"
 
+#include "app/console/recorderprocess.h"
 #include "export/metricsfile.h"
 #include "export/metricsserver.h"
 #include "export/mqttsink.h"
 #include "history/historyrecorder.h"
+#include "settings/preferences.h"
 #include "settings/registry.h"
-#include "settings/schema.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -41,25 +42,25 @@ void addMqttSink(const MqttOptions& options, std::function<void(const SinkReport
 
 } // namespace
 
-bool historyWanted(registry& store)
-{
-    return store.GetSetting(HistorySection, HistoryRecordKey, "1") != "0";
-}
-
 TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> registryApi,
                         const std::filesystem::path& dataFolder,
-                        std::function<void(const SinkReport&)> report)
+                        std::function<void(const SinkReport&)> report,
+                        const std::optional<RecorderProgram>& recorder)
 {
     TickSinks made;
     const auto tell = [report](const std::string& line) { report({line, {}}); };
-    if (!options.noHistory)
-        made.sinks.push_back(std::make_shared<HistoryRecorder>(
-            dataFolder / HistoryStore::FileName,
-            [api = std::move(registryApi)] {
-                registry store(api);
-                return historyWanted(store);
-            },
-            tell));
+    if (!options.noHistory) {
+        auto wanted = [api = std::move(registryApi)] {
+            registry store(api);
+            return historyWanted(store);
+        };
+        const std::filesystem::path file = dataFolder / HistoryStore::FileName;
+        if (recorder)
+            made.sinks.push_back(std::make_shared<RecorderProcess>(
+                recorder->program, file, recorder->settingsFile, std::move(wanted), tell));
+        else
+            made.sinks.push_back(std::make_shared<HistoryRecorder>(file, std::move(wanted), tell));
+    }
     std::string failure;
     if (options.metrics) {
         if (std::shared_ptr<TickSink> server = MetricsServer::start(*options.metrics, &failure))

@@ -30,11 +30,16 @@ struct SinkReport {
 class RegistryApi;
 class registry;
 
-// The history is kept in dataFolder and recorded while the settings in registryApi ask for it.
-// Lines begin without the program's name.
+// The recorder program that keeps the history for the window, and the settings file it reads.
+struct RecorderProgram {
+    std::filesystem::path program;
+    std::filesystem::path settingsFile;
+};
+
+// The history is kept in dataFolder and recorded while the settings in registryApi ask for it:
+// by the recorder program when there is one, in this process otherwise. Lines begin without the
+// program's name.
 TickSinks makeTickSinks(const Options& options, std::shared_ptr<RegistryApi> registryApi,
                         const std::filesystem::path& dataFolder,
-                        std::function<void(const SinkReport&)> report);
-
-// Whether the user records the history, as the settings say.
-bool historyWanted(registry& store);
+                        std::function<void(const SinkReport&)> report,
+                        const std::optional<RecorderProgram>& recorder = std::nullopt);

@@ -2,6 +2,7 @@
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -101,4 +102,31 @@ TEST(HistoryRecorder, theSecondProgramLeavesRecordingToTheFirstUntilItEnds)
     EXPECT_EQ(readTicks(file).size(), 41u);
     EXPECT_EQ(secondReports.lines.size(), 1u);
     EXPECT_TRUE(firstReports.lines.empty());
+}
+
+// The recorder program's input: what the window writes reads back whole, and a damaged line is
+// no tick at all rather than a wrong one.
+TEST(HistoryRecorder, aTickLineReadsBackAndADamagedOneIsRefused)
+{
+    HistoryTick tick;
+    tick.unixMs = Start;
+    tick.centi = {2126, std::nullopt, -300, std::numeric_limits<std::int32_t>::min()};
+    tick.reading = {0, 65535, std::nullopt, std::numeric_limits<std::uint32_t>::max()};
+    const std::string line = historyLine(tick);
+    const std::optional<HistoryTick> back = parseHistoryLine(line);
+    ASSERT_TRUE(back) << line;
+    EXPECT_EQ(back->unixMs, tick.unixMs);
+    EXPECT_EQ(back->centi, tick.centi);
+    EXPECT_EQ(back->reading, tick.reading);
+
+    const std::vector<std::string> bad = {line.substr(0, line.rfind(' ')),
+                                          line + " 5",
+                                          "",
+                                          "- 1 2 3 4 5 6 7 8",
+                                          "1 1.5 - - - - - - -",
+                                          "1 - - - - - - - 4294967296",
+                                          "1 - - - - - -  -",
+                                          "1 x - - - - - - -"};
+    for (const std::string& damaged : bad)
+        EXPECT_FALSE(parseHistoryLine(damaged)) << damaged;
 }

@@ -41,7 +41,7 @@ version=$("$root/usr/bin/quorvil4" --version)
 [[ "$version" =~ ^Quorvil4\ ([0-9.]+)$ ]] || fail "--version printed '$version'"
 expected="quorvil4_${BASH_REMATCH[1]:-?}-1_$(dpkg --print-architecture).deb"
 [ "$(basename "$deb")" = "$expected" ] || fail "package $(basename "$deb"), expected $expected"
-for file in usr/libexec/quorvil4/quorvil4-headless usr/share/man/man1/quorvil4.1.gz \
+for file in usr/libexec/quorvil4/quorvil4-{headless,recorder} usr/share/man/man1/quorvil4.1.gz \
     usr/share/applications/quorvil4.desktop usr/share/icons/hicolor/{32x32,48x48,64x64,128x128}/apps/quorvil4.png \
     usr/share/doc/quorvil4/{copyright,changelog.Debian.gz,70-quorvil4.rules} \
     usr/lib/systemd/user/quorvil4-headless.service; do
@@ -49,7 +49,7 @@ for file in usr/libexec/quorvil4/quorvil4-headless usr/share/man/man1/quorvil4.1
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
-for name in libqt6widgets6 libqt6core6 libevdev2 libc6 qt6-qpa-plugins; do
+for name in libqt6widgets6 libqt6core6 libevdev2 libc6 qt6-qpa-plugins libsqlite3-0; do
     grep -qx "$name" <<<"$names" || fail "Depends lacks $name: $depends"
 done
 recommends=$(dpkg-deb -f "$deb" Recommends)
