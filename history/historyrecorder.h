@@ -56,3 +56,5 @@ HistoryTick historyTick(const TickRecord& tick);
 std::string historyLine(const HistoryTick& tick);
 // None for a line that is not one of those.
 std::optional<HistoryTick> parseHistoryLine(std::string_view line);
+// The recorder program's exit status once it has told why it records no more.
+constexpr int RecorderToldStatus = 3;

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Longer than any report, file names included: what has no line end by then is no report.
+constexpr std::size_t MaxReport = 16384;
+
 // How a program that should still run ended, for the user.
 std::string endText(int status)
 {
@@ -47,8 +50,14 @@ RecorderProcess::~RecorderProcess()
     // (a disk that hangs) is left to finish on its own rather than killed with a batch in hand.
     pollfd end = {m_fd, POLLIN, 0};
     bool running = true;
-    while (running && ::poll(&end, 1, EndWaitMs) > 0)
+    while (running) {
+        const int ready = ::poll(&end, 1, EndWaitMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
         running = readReports();
+    }
     if (!running)
         ::waitpid(m_pid, nullptr, 0);
     ::close(m_fd);
@@ -102,7 +111,9 @@ bool RecorderProcess::start(std::string* reason)
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    // A group of its own: a Ctrl+C in the terminal is for the window, which then ends it.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
     const std::string program = m_program.string();
     const std::string history = m_historyFile.string();
     const std::string settings = m_settingsFile.string();
@@ -157,10 +168,12 @@ bool RecorderProcess::readReports()
         m_heard.erase(0, end + 1);
         m_report(line);
     }
+    if (m_heard.size() > MaxReport)
+        m_heard.clear();
     return true;
 }
 
-// The program closed its end: it failed and said so, or it died.
+// The program closed its end before its time: it failed and said why, or it was ended.
 void RecorderProcess::ended()
 {
     m_notifier.reset();
@@ -169,7 +182,7 @@ void RecorderProcess::ended()
     m_pid = -1;
     m_done = true;
     m_unsent.clear();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != RecorderToldStatus)
         m_report("History: the recorder program " + endText(status) +
                  "; no more history is recorded in this run.");
 }

@@ -78,20 +78,24 @@ TEST_F(Recorder, startsWithTheFirstBatchAndWritesTheLastAtTheEnd)
         recorder->record(tickAt(s));
     const pid_t pid = recorder->pid();
     ASSERT_GT(pid, 0);
+    // A Ctrl+C meant for the window does not end it.
+    awaitTicks(6);
+    ::kill(pid, SIGINT);
+    recorder->record(tickAt(13));
     recorder.reset();
     // Ended and reaped, every tick kept, the last ones included.
     EXPECT_NE(::kill(pid, 0), 0);
     const auto kept = ticks();
-    ASSERT_EQ(kept.size(), 13u);
-    EXPECT_EQ(kept[12].unixMs, Start + 12'000);
-    EXPECT_EQ(kept[12].sensors[0].min, 2012);
+    ASSERT_EQ(kept.size(), 14u);
+    EXPECT_EQ(kept[13].unixMs, Start + 13'000);
+    EXPECT_EQ(kept[13].sensors[0].min, 2013);
     EXPECT_TRUE(reports.empty());
 
     // A run shorter than a batch is kept too.
     recorder = make();
     recorder->record(tickAt(20));
     recorder.reset();
-    EXPECT_EQ(ticks().size(), 14u);
+    EXPECT_EQ(ticks().size(), 15u);
 }
 
 TEST_F(Recorder, nothingStartsWhileTheUserRecordsNothing)
@@ -142,16 +146,18 @@ TEST_F(Recorder, itsTroublesAreToldOnce)
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("cannot start"), std::string::npos) << reports[0];
 
-    // A program killed while it runs.
+    // A program ended while the window runs: the ticks it held are kept, and the user hears.
     reports.clear();
     recorder = make();
-    for (int s = 0; s <= 5; ++s)
+    for (int s = 0; s <= 7; ++s)
         recorder->record(tickAt(s));
     ASSERT_GT(recorder->pid(), 0);
-    ::kill(recorder->pid(), SIGKILL);
+    awaitTicks(6);
+    ::kill(recorder->pid(), SIGTERM);
     awaitReport(1);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("was killed"), std::string::npos) << reports[0];
+    EXPECT_EQ(ticks().size(), 8u);
     for (int s = 6; s <= 20; ++s)
         recorder->record(tickAt(s));
     EXPECT_EQ(recorder->pid(), -1);
